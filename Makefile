@@ -1,0 +1,34 @@
+# The two commands of the README, and a few helpers around CMake.
+PRESET ?= default
+BUILD_DIR := build/$(PRESET)
+
+.PHONY: run test deps build asan-test bench format clean
+
+deps:
+	@./scripts/install-deps.sh
+
+build: deps
+	@cmake --preset $(PRESET) >/dev/null
+	@cmake --build --preset $(PRESET)
+
+# Builds and starts the program against the built-in simulated instrument.
+run: build
+	@./scripts/run.sh $(BUILD_DIR)/ostra
+
+# Builds and runs every test.
+test: build
+	@ctest --preset $(PRESET)
+
+asan-test: deps
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan
+	@ctest --preset asan
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf build

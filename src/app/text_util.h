@@ -1,0 +1,41 @@
+// Number texts as the program reads and writes them: conversions that raise
+// the conversion error on bad input, round-half-to-even, and locale-free
+// printf-style formatting (a point is the decimal separator everywhere).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ostra {
+
+// Whole number of a text: optional blanks, optional sign, decimal digits.
+// Raises ConversionError "'<text>' is not a valid integer value".
+int64_t StrToInt(std::string_view text);
+// Decimal number of a text ('.' or ',' as separator, optional exponent).
+// Raises ConversionError "'<text>' is not a valid floating point value".
+double StrToFloat(std::string_view text);
+bool TryStrToFloat(std::string_view text, double& value);
+bool TryStrToInt(std::string_view text, int64_t& value);
+
+// Nearest integer, ties to the even one.
+int64_t RoundHalfEven(double value);
+
+// Fixed notation with `decimals` digits after the point ("%1.3f").
+std::string FormatFixed(double value, int decimals);
+// Shortest general form with up to 15 significant digits: 30 -> "30",
+// 0.2 -> "0.2", 20000000 -> "20000000".
+std::string FormatGeneral(double value);
+// Upper-case hexadecimal with at least `digits` digits ("%08X").
+std::string FormatHex(uint64_t value, int digits);
+// Decimal with at least `digits` digits, zero padded ("%1.2d").
+std::string FormatPadded(int64_t value, int digits);
+
+// Splits a line into fields; any run of characters up to and including the
+// blank (blanks, tabs, control characters) separates two fields.
+std::vector<std::string_view> SplitFields(std::string_view line);
+
+std::string ToUpper(std::string_view text);
+
+}  // namespace ostra

@@ -1,0 +1,101 @@
+// The one connection to the instrument: the driver handle, the transmit and
+// receive buffers, the sticky driver status, device selection and opening,
+// and every command of the protocol.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/platform.h"
+#include "device/d2xx.h"
+#include "device/protocol.h"
+#include "device/transport.h"
+
+namespace ostra {
+
+inline constexpr uint32_t kRxBufferSize = 65536;
+
+class DeviceLink {
+ public:
+  DeviceLink(Transport& transport, Platform& platform);
+
+  // --- USB transport -------------------------------------------------------
+  // Finds the instrument (first description containing "VECTOR" in any case,
+  // else the last readable serial), opens and configures it. Returns
+  // description + " [" + serial + "]", or "NotOpen".
+  std::string OpenInstrument();
+  FT_STATUS CloseInstrument();
+  FT_STATUS ResetInstrument();
+  FT_STATUS GetFTDeviceCount();
+  FT_STATUS GetFTDeviceSerialNo(uint32_t index);
+  FT_STATUS GetFTDeviceDescription(uint32_t index);
+  FT_STATUS Open_USB_Device_By_Serial_Number(const std::string& serial);
+  FT_STATUS PurgeTx();
+  FT_STATUS PurgeRx();
+  FT_STATUS SetTimeouts(uint32_t read_ms, uint32_t write_ms);
+  uint32_t WriteBlock(uint32_t n);  // from TxBuffer; bytes written
+  uint32_t ReadBlock(uint32_t n);   // into RxBuffer; bytes read (n is capped at the buffer)
+
+  void ReportDriverStatus(FT_STATUS status);
+  uint32_t LastDriverStatus() const;
+  static std::string DriverStatusText(uint32_t status);
+
+  uint32_t DeviceCount() const { return device_count_; }
+  const std::string& LastListedText() const { return last_listed_; }
+  uint8_t* TxBuffer() { return tx_buffer_.data(); }
+  const uint8_t* RxBuffer() const { return rx_buffer_.data(); }
+
+  // Serialises the connection: a whole Transact, or a whole
+  // start-sweep-and-read, holds it.
+  std::mutex& ConnectionMutex() { return mutex_; }
+
+  // --- Command protocol ----------------------------------------------------
+  // Sends the frame as one 50-byte block built in TxBuffer and reads
+  // `expected` bytes into RxBuffer; shows the protocol's messages; returns the
+  // count read.
+  uint32_t Transact(const CommandFrame& frame, uint32_t expected);
+
+  // Purges both queues and writes 02 05 01 06; true when all 50 bytes went
+  // out. Nothing is read. The caller holds ConnectionMutex for the read.
+  bool StartSweep();
+
+  // Fills `words` when exactly 200 bytes arrived ("Unexpected data length"
+  // otherwise, words left as they were). Returns the count read.
+  uint32_t ReadIdentity(InstrumentIdentity& words);
+  uint32_t ProgramSweep(const SweepProgram& program);
+  uint32_t SetPreamp(bool on);
+  uint32_t SetRxGain(uint8_t code);
+  // Flash commands; the count read, the status in RxBuffer()[1].
+  uint32_t EraseSector(const std::string& letter);
+  uint32_t WriteSectorWords(const std::string& letter, uint16_t offset,
+                            const std::vector<uint16_t>& words);
+  uint32_t ReadSector(const std::string& letter, std::array<uint16_t, 8192>& words);
+  uint32_t CopyImage();
+  uint32_t WriteCodeStart(const std::array<uint32_t, 10>& words);
+  uint32_t ReadCodeStart(std::array<uint32_t, 128>& words);
+
+  const std::array<std::string, 41>& FlashStatusNames() const { return flash_status_names_; }
+  // The name of a flash status byte; above 40 "Undefined Error Code " + byte + "received".
+  std::string FlashStatusName(uint32_t status) const;
+
+ private:
+  void FillFlashStatusNames();
+
+  Transport& transport_;
+  Platform& platform_;
+  FT_HANDLE handle_ = nullptr;
+  std::array<char, 50> device_list_buffer_{};
+  uint32_t device_count_ = 0;
+  std::string last_listed_;
+  std::array<uint8_t, kFrameSize> tx_buffer_{};
+  std::vector<uint8_t> rx_buffer_ = std::vector<uint8_t>(kRxBufferSize);
+  std::array<std::string, 41> flash_status_names_;
+  std::mutex mutex_;
+  mutable std::mutex status_mutex_;
+  uint32_t last_driver_status_ = 0;
+};
+
+}  // namespace ostra

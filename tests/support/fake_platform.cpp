@@ -1,0 +1,212 @@
+#include "support/fake_platform.h"
+
+#include <chrono>
+
+namespace ostra::testing {
+
+FakePlatform::FakePlatform() : ui_thread_(std::this_thread::get_id()) {
+  time_base_.tm_year = 2026 - 1900;
+  time_base_.tm_mon = 11;
+  time_base_.tm_mday = 8;
+  time_base_.tm_hour = 10;
+}
+
+MessageResult FakePlatform::ShowMessage(const std::string& text, MessageKind kind,
+                                        MessageButtons buttons) {
+  RecordedMessage message{text, kind, buttons};
+  MessageResult answer = MessageResult::Ok;
+  {
+    std::lock_guard lock(message_mutex_);
+    messages_.push_back(message);
+    if (buttons == MessageButtons::YesCancel) {
+      answer = MessageResult::Cancel;
+      if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
+      }
+    }
+  }
+  if (on_message) on_message(message);
+  return answer;
+}
+
+std::vector<RecordedMessage> FakePlatform::Messages() const {
+  std::lock_guard lock(message_mutex_);
+  return messages_;
+}
+
+std::vector<std::string> FakePlatform::MessageTexts() const {
+  std::lock_guard lock(message_mutex_);
+  std::vector<std::string> texts;
+  for (const auto& m : messages_) texts.push_back(m.text);
+  return texts;
+}
+
+void FakePlatform::ClearMessages() {
+  std::lock_guard lock(message_mutex_);
+  messages_.clear();
+}
+
+void FakePlatform::SetStatusText(const std::string& text) { status_texts_.push_back(text); }
+
+void FakePlatform::SetProgress(bool, int) {}
+
+bool FakePlatform::RunPostedSteps() {
+  bool ran = false;
+  for (;;) {
+    Posted* posted = nullptr;
+    {
+      std::lock_guard lock(post_mutex_);
+      if (posted_.empty()) break;
+      posted = posted_.front();
+      posted_.pop_front();
+    }
+    posted->step();
+    {
+      std::lock_guard lock(post_mutex_);
+      posted->done = true;
+    }
+    post_cv_.notify_all();
+    ran = true;
+  }
+  return ran;
+}
+
+std::optional<int64_t> FakePlatform::NextTimerDue() const {
+  std::optional<int64_t> next;
+  for (const auto& [id, t] : timers_) {
+    if (t.enabled && (!next || t.due_us < *next)) next = t.due_us;
+  }
+  return next;
+}
+
+bool FakePlatform::FireDueTimers() {
+  bool fired = false;
+  for (TimerId id : {TimerId::Splash, TimerId::Startup, TimerId::BeginSweep}) {
+    auto it = timers_.find(id);
+    if (it == timers_.end() || !it->second.enabled || it->second.due_us > now_us_) continue;
+    it->second.due_us = now_us_ + static_cast<int64_t>(it->second.interval_ms) * 1000;
+    fired = true;
+    if (timer_handler) timer_handler(id);
+    if (quit_) break;
+  }
+  return fired;
+}
+
+void FakePlatform::ProcessMessages() {
+  RunPostedSteps();
+  FireDueTimers();
+  RunPostedSteps();
+}
+
+void FakePlatform::WaitForEvents(int max_wait_ms) {
+  if (RunPostedSteps()) return;
+  const int64_t deadline = now_us_ + static_cast<int64_t>(std::max(max_wait_ms, 0)) * 1000;
+  const auto next = NextTimerDue();
+  if (next && *next <= deadline) {
+    if (*next > now_us_) now_us_ = *next;
+    FireDueTimers();
+    return;
+  }
+  // Nothing due on the virtual clock: give a worker a moment of real time to
+  // post its completion step, then let the virtual time pass.
+  {
+    std::unique_lock lock(post_mutex_);
+    post_cv_.wait_for(lock, std::chrono::milliseconds(2), [this] { return !posted_.empty(); });
+  }
+  if (RunPostedSteps()) return;
+  now_us_ = deadline;
+}
+
+int64_t FakePlatform::PerformanceCounter() {
+  if (counter_frequency_ == 0) return 0;
+  return now_us_.load() * counter_frequency_ / 1'000'000;
+}
+
+uint32_t FakePlatform::TickCount() { return static_cast<uint32_t>(now_us_.load() / 1000); }
+
+void FakePlatform::Sleep(int ms) {
+  if (OnUiThread()) sleeps_.push_back(ms);
+  now_us_ += static_cast<int64_t>(ms) * 1000;
+}
+
+std::tm FakePlatform::LocalTime() {
+  std::tm t = time_base_;
+  t.tm_sec += static_cast<int>(now_us_.load() / 1'000'000);
+  std::mktime(&t);
+  return t;
+}
+
+void FakePlatform::RunOnUiThread(const std::function<void()>& step) {
+  if (OnUiThread()) {
+    step();
+    return;
+  }
+  Posted posted{step, false};
+  std::unique_lock lock(post_mutex_);
+  posted_.push_back(&posted);
+  post_cv_.notify_all();
+  post_cv_.wait(lock, [&] { return posted.done; });
+}
+
+void FakePlatform::SetTimer(TimerId id, bool enabled, int interval_ms) {
+  TimerState& t = timers_[id];
+  t.enabled = enabled;
+  t.interval_ms = interval_ms;
+  if (enabled) t.due_us = now_us_ + static_cast<int64_t>(interval_ms) * 1000;
+}
+
+bool FakePlatform::TimerEnabled(TimerId id) const {
+  auto it = timers_.find(id);
+  return it != timers_.end() && it->second.enabled;
+}
+
+int FakePlatform::TimerInterval(TimerId id) const {
+  auto it = timers_.find(id);
+  return it == timers_.end() ? 0 : it->second.interval_ms;
+}
+
+void FakePlatform::ShowWindow(WindowId id, bool visible) { windows_[id] = visible; }
+
+void FakePlatform::MoveWindow(WindowId id, int left, int top) { positions_[id] = {left, top}; }
+
+bool FakePlatform::WindowVisible(WindowId id) const {
+  auto it = windows_.find(id);
+  return it != windows_.end() && it->second;
+}
+
+std::pair<int, int> FakePlatform::WindowPosition(WindowId id) const {
+  auto it = positions_.find(id);
+  return it == positions_.end() ? std::pair{0, 0} : it->second;
+}
+
+std::optional<std::filesystem::path> FakePlatform::RunFileDialog(const FileDialogRequest& request) {
+  file_dialogs.push_back(request);
+  if (file_dialog_answers.empty()) return std::nullopt;
+  auto answer = file_dialog_answers.front();
+  file_dialog_answers.pop_front();
+  return answer;
+}
+
+void FakePlatform::RunFor(int ms) {
+  const int64_t end = now_us_ + static_cast<int64_t>(ms) * 1000;
+  while (!quit_ && now_us_ < end) {
+    ProcessMessages();
+    if (quit_) break;
+    const auto next = NextTimerDue();
+    const int64_t step_to = next && *next > now_us_ ? std::min(*next, end) : end;
+    if (!next || *next > now_us_) WaitForEvents(static_cast<int>((step_to - now_us_ + 999) / 1000));
+  }
+}
+
+bool FakePlatform::RunUntil(const std::function<bool()>& done, int max_ms) {
+  const int64_t end = now_us_ + static_cast<int64_t>(max_ms) * 1000;
+  while (!quit_ && !done() && now_us_ < end) {
+    ProcessMessages();
+    if (done() || quit_) break;
+    WaitForEvents(1);
+  }
+  return done();
+}
+
+}  // namespace ostra::testing

@@ -1,0 +1,118 @@
+// A scripted Platform for tests: a virtual clock, message boxes answered by
+// the test and recorded, recorded status texts and window states, timers that
+// fire on the virtual clock, and a queue for steps posted by worker threads.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "app/platform.h"
+
+namespace ostra::testing {
+
+struct RecordedMessage {
+  std::string text;
+  MessageKind kind;
+  MessageButtons buttons;
+};
+
+class FakePlatform : public Platform {
+ public:
+  FakePlatform();
+
+  // --- Platform ------------------------------------------------------------
+  MessageResult ShowMessage(const std::string& text, MessageKind kind,
+                            MessageButtons buttons) override;
+  void SetStatusText(const std::string& text) override;
+  void SetProgress(bool visible, int position) override;
+  void ProcessMessages() override;
+  void WaitForEvents(int max_wait_ms) override;
+  int64_t PerformanceCounter() override;
+  int64_t PerformanceFrequency() override { return counter_frequency_; }
+  uint32_t TickCount() override;
+  void Sleep(int ms) override;
+  std::tm LocalTime() override;
+  void RunOnUiThread(const std::function<void()>& step) override;
+  void SetTimer(TimerId id, bool enabled, int interval_ms) override;
+  void ShowWindow(WindowId id, bool visible) override;
+  void MoveWindow(WindowId id, int left, int top) override;
+  std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest& request) override;
+  std::optional<std::filesystem::path> DocumentsFolder() override { return documents_folder_; }
+  void Quit() override { quit_ = true; }
+  bool QuitRequested() const override { return quit_; }
+
+  // --- Scripting -----------------------------------------------------------
+  // Receives every timer tick (the test wires it to the Analyser).
+  std::function<void(TimerId)> timer_handler;
+  // Called with each message box before it is answered (on the caller's thread).
+  std::function<void(const RecordedMessage&)> on_message;
+  // Answers for Yes/Cancel boxes, used in order; Ok boxes always answer Ok.
+  std::deque<MessageResult> answers;
+  std::deque<std::optional<std::filesystem::path>> file_dialog_answers;
+  std::vector<FileDialogRequest> file_dialogs;
+
+  std::vector<RecordedMessage> Messages() const;
+  std::vector<std::string> MessageTexts() const;
+  void ClearMessages();
+  const std::vector<std::string>& StatusTexts() const { return status_texts_; }
+  std::string StatusText() const { return status_texts_.empty() ? "" : status_texts_.back(); }
+  bool WindowVisible(WindowId id) const;
+  std::pair<int, int> WindowPosition(WindowId id) const;
+  bool TimerEnabled(TimerId id) const;
+  int TimerInterval(TimerId id) const;
+
+  void SetCounterFrequency(int64_t frequency) { counter_frequency_ = frequency; }
+  void SetDocumentsFolder(std::optional<std::filesystem::path> dir) { documents_folder_ = std::move(dir); }
+  void SetLocalTimeBase(const std::tm& base) { time_base_ = base; }
+  int64_t NowMicroseconds() const { return now_us_.load(); }
+  void AdvanceMicroseconds(int64_t us) { now_us_ += us; }
+
+  // The outer event loop: fires timers and posted steps for `ms` of virtual
+  // time, or until Quit.
+  void RunFor(int ms);
+  // Runs the outer loop until `done` holds, Quit, or `max_ms` of virtual time.
+  bool RunUntil(const std::function<bool()>& done, int max_ms);
+  // Counts the sleeps that did not process messages (the 20 ms waits).
+  const std::vector<int>& Sleeps() const { return sleeps_; }
+
+ private:
+  struct TimerState {
+    bool enabled = false;
+    int interval_ms = 0;
+    int64_t due_us = 0;
+  };
+  bool RunPostedSteps();
+  bool FireDueTimers();
+  std::optional<int64_t> NextTimerDue() const;
+  bool OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
+
+  std::thread::id ui_thread_;
+  std::atomic<int64_t> now_us_{0};
+  int64_t counter_frequency_ = 1'000'000;
+  std::tm time_base_{};
+  std::optional<std::filesystem::path> documents_folder_;
+  bool quit_ = false;
+
+  mutable std::mutex message_mutex_;
+  std::vector<RecordedMessage> messages_;
+  std::vector<std::string> status_texts_;
+  std::vector<int> sleeps_;
+  std::map<WindowId, bool> windows_;
+  std::map<WindowId, std::pair<int, int>> positions_;
+  std::map<TimerId, TimerState> timers_;
+
+  std::mutex post_mutex_;
+  std::condition_variable post_cv_;
+  struct Posted {
+    std::function<void()> step;
+    bool done = false;
+  };
+  std::deque<Posted*> posted_;
+};
+
+}  // namespace ostra::testing
