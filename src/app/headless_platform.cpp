@@ -66,8 +66,7 @@ void HeadlessPlatform::ProcessMessages() {
 
 void HeadlessPlatform::WaitForEvents(int max_wait_ms) {
   if (RunPostedSteps()) return;
-  const auto deadline =
-      NextDue(Clock::now() + std::chrono::milliseconds(std::max(max_wait_ms, 0)));
+  const auto deadline = NextDue(Clock::now() + std::chrono::milliseconds(std::max(max_wait_ms, 0)));
   {
     std::unique_lock lock(mutex_);
     cv_.wait_until(lock, deadline, [this] { return !posted_.empty(); });

@@ -3,6 +3,8 @@
 // calibration files in cal_data, and the line formats the capture runs write.
 #pragma once
 
+#include "app/trace_limits.h"
+
 #include <array>
 #include <filesystem>
 #include <string>
@@ -14,7 +16,6 @@
 namespace ostra {
 
 // Capacity of every per-point trace and calibration array.
-inline constexpr int kMaxTracePoints = 501;
 
 using TableColumn = std::array<double, kMaxTracePoints>;
 

@@ -3,6 +3,8 @@
 // follow the sweep type, mode and format, and the Smith chart grid.
 #pragma once
 
+#include "app/trace_limits.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -15,7 +17,6 @@
 
 namespace ostra {
 
-inline constexpr int kMaxTracePoints = 501;
 
 using TraceArray = std::array<double, kMaxTracePoints>;
 

@@ -67,7 +67,9 @@ class FakePlatform : public Platform {
   int TimerInterval(TimerId id) const;
 
   void SetCounterFrequency(int64_t frequency) { counter_frequency_ = frequency; }
-  void SetDocumentsFolder(std::optional<std::filesystem::path> dir) { documents_folder_ = std::move(dir); }
+  void SetDocumentsFolder(std::optional<std::filesystem::path> dir) {
+    documents_folder_ = std::move(dir);
+  }
   void SetLocalTimeBase(const std::tm& base) { time_base_ = base; }
   int64_t NowMicroseconds() const { return now_us_.load(); }
   void AdvanceMicroseconds(int64_t us) { now_us_ += us; }
