@@ -225,6 +225,13 @@ void Analyser::BeginSweepTimerTimer() {
   });
 }
 
+void Analyser::RecallSettingsFile(const std::filesystem::path& file) {
+  settings_file_to_load_ = file;
+  platform_.SetTimer(TimerId::Startup, true, 10);
+  link_.CloseInstrument();
+  startup_pending_ = true;
+}
+
 // --- Shut-down ---------------------------------------------------------------
 
 void Analyser::EndProgram(bool save_settings) {

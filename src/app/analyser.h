@@ -113,6 +113,10 @@ class Analyser {
   // A click on soft key `index` (0 for opt1_ptn): runs the action it carries.
   void SoftKeyClick(int index);
 
+  // Makes `file` the settings file and runs the whole start-up pass again
+  // with it at the next start-up timer tick (Recall State).
+  void RecallSettingsFile(const std::filesystem::path& file);
+
   // Ends the program the way Exit does (used for SIGINT, SIGTERM, logout).
   void CloseFromSystem();
 
