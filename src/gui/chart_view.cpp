@@ -264,6 +264,7 @@ ChartView::StaticKey ChartView::CurrentKey(qreal dpr) const {
 }
 
 void ChartView::paintEvent(QPaintEvent*) {
+  if (width() <= 0 || height() <= 0) return;
   // Label texts change with the settings: keep the cache small. Cleared only
   // here, between paints, because drawing holds references into it.
   if (text_cache_.size() > 512) text_cache_.clear();
