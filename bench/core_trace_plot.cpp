@@ -32,9 +32,9 @@ void PlotSweep(benchmark::State& state, const char* format) {
     benchmark::DoNotOptimize(chart.Series(ostra::SeriesId::MagDataSeries).points.data());
   }
   state.SetItemsProcessed(state.iterations() * kPoints);
-  state.counters["time_per_point"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * kPoints,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time_per_point"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kPoints,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_PlotTracePointLog(benchmark::State& state) { PlotSweep(state, "Log"); }

@@ -219,6 +219,10 @@ void TraceDisplay::PlotTracePoint(int i, double x, const PointResult& result) {
   const bool store = i >= 0 && i < kMaxTracePoints;
   const size_t k = store ? static_cast<size_t>(i) : 0;
 
+  // The error correction says which kind of result it delivered: a
+  // reflection coefficient (frequency sweep, mode "Reflection") or a gain and
+  // a phase. Going by the result keeps the last points of a sweep right when
+  // the mode text changes between two sweeps of one acquisition.
   if (result.reflection) {
     const std::complex<double> g = result.gamma;
     const double mag = std::abs(g);

@@ -5,8 +5,11 @@
 #include <QPainter>
 #include <QPointer>
 #include <QPolygonF>
+#include <utility>
+
 #include <algorithm>
 #include <cmath>
+#include "app/text_util.h"
 
 namespace ostra {
 
@@ -101,6 +104,14 @@ ChartView::ChartView(const ChartModel& model, QWidget* parent)
   axis_font_.setPointSize(8);
   mark_font_.setPointSize(8);
   mark_font_.setBold(true);
+  // The labels' fonts are fixed with the chart.
+  for (int i = 0; i < kLabelCount; ++i) {
+    const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
+    QFont& font = label_fonts_[static_cast<size_t>(i)];
+    if (!label.font_family.empty()) font.setFamily(QString::fromStdString(label.font_family));
+    font.setPixelSize(std::max(1, label.pixel_size));
+    font.setBold(label.bold);
+  }
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAutoFillBackground(false);
   run_.reserve(1024);
@@ -114,9 +125,15 @@ void ConnectChartView(ChartModel& model, ChartView& view) {
   };
 }
 
-QString ChartView::TickText(double value, int decimals) const {
-  if (std::abs(value) >= 1e9) return QString::number(value, 'g', 6);
-  return QString::number(value, 'f', decimals);
+std::string ChartView::TickText(double value, int decimals) {
+  if (std::abs(value) >= 1e9) return FormatGeneral(value);
+  std::string text = FormatFixed(value, decimals);
+  if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
+  return text;
+}
+
+double ChartView::TickWidth(double value, int decimals) const {
+  return Text(kAxisFontSlot, TickText(value, decimals)).width;
 }
 
 // Ticks at round values (1, 2 or 5 times a power of ten) at least `spacing`
@@ -173,7 +190,7 @@ ChartView::Geometry ChartView::ComputeGeometry(QSize size) const {
   const double vertical_spacing = row * 1.6 + 4;
   auto widest = [&](const std::vector<double>& values, int decimals) {
     double width = 0;
-    for (double v : values) width = std::max(width, fm.horizontalAdvance(TickText(v, decimals)));
+    for (double v : values) width = std::max(width, TickWidth(v, decimals));
     return width;
   };
 
@@ -191,9 +208,7 @@ ChartView::Geometry ChartView::ComputeGeometry(QSize size) const {
   if (bx.visible) {
     // First guess from the ends' widths, then again with the chosen labels.
     const int guess = std::abs(bmax - bmin) < 10 ? 2 : 0;
-    double spacing = std::max(fm.horizontalAdvance(TickText(bmin, guess)),
-                              fm.horizontalAdvance(TickText(bmax, guess))) +
-                     16;
+    double spacing = std::max(TickWidth(bmin, guess), TickWidth(bmax, guess)) + 16;
     ChooseTicks(bmin, bmax, right - left, spacing, g.bottom_ticks.major, g.bottom_ticks.minor,
                 g.bottom_ticks.decimals);
     const double needed = widest(g.bottom_ticks.major, g.bottom_ticks.decimals) + 12;
@@ -249,11 +264,15 @@ ChartView::StaticKey ChartView::CurrentKey(qreal dpr) const {
 }
 
 void ChartView::paintEvent(QPaintEvent*) {
+  if (width() <= 0 || height() <= 0) return;
+  // Label texts change with the settings: keep the cache small. Cleared only
+  // here, between paints, because drawing holds references into it.
+  if (text_cache_.size() > 512) text_cache_.clear();
   const qreal dpr = devicePixelRatioF();
   const StaticKey key = CurrentKey(dpr);
   if (!static_valid_ || !(key == static_key_) || static_.isNull()) {
     geometry_ = ComputeGeometry(size());
-    static_ = QPixmap(size() * dpr);
+    if (static_.size() != size() * dpr) static_ = QPixmap(size() * dpr);
     static_.setDevicePixelRatio(dpr);
     QPainter sp(&static_);
     DrawStatic(sp, geometry_);
@@ -307,73 +326,69 @@ void ChartView::DrawStatic(QPainter& p, const Geometry& g) const {
 
 void ChartView::DrawAxes(QPainter& p, const Geometry& g) const {
   const QRectF& plot = g.plot;
-  const int x0 = static_cast<int>(std::lround(plot.left()));
-  const int x1 = static_cast<int>(std::lround(plot.right()));
-  const int y0 = static_cast<int>(std::lround(plot.top()));
-  const int y1 = static_cast<int>(std::lround(plot.bottom()));
-  const QFontMetricsF fm(axis_font_);
-  p.setFont(axis_font_);
+  const double x0 = std::round(plot.left());
+  const double x1 = std::round(plot.right());
+  const double y0 = std::round(plot.top());
+  const double y1 = std::round(plot.bottom());
   const ChartAxis& bx = model_.Axis(AxisId::Bottom);
   const ChartAxis& lx = model_.Axis(AxisId::Left);
   const ChartAxis& rx = model_.Axis(AxisId::Right);
+  auto at = [](const Scale& scale, double v) { return std::round(scale.Map(v)); };
 
-  // Grid lines first, under everything.
-  p.setPen(QPen(kGridLine, 0));
-  if (bx.visible) {
-    for (double v : g.bottom_ticks.major) {
-      const int x = static_cast<int>(std::lround(g.bottom.Map(v)));
-      p.drawLine(x, y0, x, y1);
-    }
-  }
-  if (lx.visible) {
-    for (double v : g.left_ticks.major) {
-      const int y = static_cast<int>(std::lround(g.left.Map(v)));
-      p.drawLine(x0, y, x1, y);
-    }
-  }
+  // Every line here is one pixel wide and runs along an axis: drawn as
+  // rectangles, gathered per colour, they take the rasteriser's fill path.
+  std::vector<QRectF> grid;
+  std::vector<QRectF> ticks;
+  auto vline = [](std::vector<QRectF>& to, double x, double ya, double yb) {
+    to.emplace_back(x, std::min(ya, yb), 1, std::abs(yb - ya) + 1);
+  };
+  auto hline = [](std::vector<QRectF>& to, double xa, double xb, double y) {
+    to.emplace_back(std::min(xa, xb), y, std::abs(xb - xa) + 1, 1);
+  };
+  struct Placed {
+    QPointF top_left;
+    const CachedText* text;
+  };
+  std::vector<Placed> texts;
+  const double tick = kTickLength;
+  const double minor_tick = kMinorTickLength;
 
-  const int tick = static_cast<int>(kTickLength);
-  const int minor_tick = static_cast<int>(kMinorTickLength);
   if (bx.visible) {
-    p.setPen(QPen(kGridLine, 0));
-    p.drawLine(x0, y1, x1, y1);
-    p.setPen(QPen(kTickColour, 0));
-    for (double v : g.bottom_ticks.minor) {
-      const int x = static_cast<int>(std::lround(g.bottom.Map(v)));
-      p.drawLine(x, y1, x, y1 + minor_tick);
-    }
-    p.setPen(kAxisText);
+    for (double v : g.bottom_ticks.major) vline(grid, at(g.bottom, v), y0, y1);
+    hline(grid, x0, x1, y1);
+    for (double v : g.bottom_ticks.minor) vline(ticks, at(g.bottom, v), y1, y1 + minor_tick);
     for (double v : g.bottom_ticks.major) {
-      const int x = static_cast<int>(std::lround(g.bottom.Map(v)));
-      p.setPen(QPen(kTickColour, 0));
-      p.drawLine(x, y1, x, y1 + tick);
-      const QString text = TickText(v, g.bottom_ticks.decimals);
-      const double w = fm.horizontalAdvance(text);
-      p.setPen(kAxisText);
-      p.drawText(QPointF(x - w / 2, y1 + tick + kLabelGap + fm.ascent()), text);
+      const double x = at(g.bottom, v);
+      vline(ticks, x, y1, y1 + tick);
+      const CachedText& text = Text(kAxisFontSlot, TickText(v, g.bottom_ticks.decimals));
+      texts.push_back({QPointF(std::round(x - text.width / 2), y1 + tick + kLabelGap), &text});
     }
   }
-  auto vertical = [&](const Ticks& ticks, const Scale& scale, int x, int direction) {
-    p.setPen(QPen(direction < 0 ? kGridLine : kTickColour, 0));
-    p.drawLine(x, y0, x, y1);
-    p.setPen(QPen(kTickColour, 0));
-    for (double v : ticks.minor) {
-      const int y = static_cast<int>(std::lround(scale.Map(v)));
-      p.drawLine(x, y, x + direction * minor_tick, y);
-    }
-    for (double v : ticks.major) {
-      const int y = static_cast<int>(std::lround(scale.Map(v)));
-      p.setPen(QPen(kTickColour, 0));
-      p.drawLine(x, y, x + direction * tick, y);
-      const QString text = TickText(v, ticks.decimals);
-      const double w = fm.horizontalAdvance(text);
-      const double tx = direction < 0 ? x - tick - kLabelGap - w : x + tick + kLabelGap;
-      p.setPen(kAxisText);
-      p.drawText(QPointF(tx, y - fm.height() / 2 + fm.ascent()), text);
+  auto vertical = [&](const Ticks& t, const Scale& scale, double x, double direction) {
+    for (double v : t.minor) hline(ticks, x, x + direction * minor_tick, at(scale, v));
+    for (double v : t.major) {
+      const double y = at(scale, v);
+      hline(ticks, x, x + direction * tick, y);
+      const CachedText& text = Text(kAxisFontSlot, TickText(v, t.decimals));
+      const double tx = direction < 0 ? x - tick - kLabelGap - text.width : x + tick + kLabelGap;
+      texts.push_back({QPointF(std::round(tx), std::round(y - text.height / 2)), &text});
     }
   };
-  if (lx.visible) vertical(g.left_ticks, g.left, x0, -1);
-  if (rx.visible) vertical(g.right_ticks, g.right, x1, 1);
+  if (lx.visible) {
+    for (double v : g.left_ticks.major) hline(grid, x0, x1, at(g.left, v));
+    vline(grid, x0, y0, y1);
+    vertical(g.left_ticks, g.left, x0, -1);
+  }
+  if (rx.visible) {
+    vline(ticks, x1, y0, y1);
+    vertical(g.right_ticks, g.right, x1, 1);
+  }
+
+  for (const QRectF& r : grid) p.fillRect(r, kGridLine);
+  for (const QRectF& r : ticks) p.fillRect(r, kTickColour);
+  p.setFont(axis_font_);
+  p.setPen(kAxisText);
+  for (const Placed& t : texts) p.drawStaticText(t.top_left, t.text->text);
 }
 
 void ChartView::DrawSeries(QPainter& p, const Geometry& g, const ChartSeries& s) {
@@ -396,13 +411,26 @@ void ChartView::DrawSeries(QPainter& p, const Geometry& g, const ChartSeries& s)
 
 void ChartView::DrawLine(QPainter& p, const QRectF& clip, const ChartSeries& s, const Scale& xs,
                          const Scale& ys) {
-  p.setPen(QPen(ToQColor(s.colour), s.pen_width, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin));
+  // A wide pen goes through Qt's stroker, which costs far more than the rest
+  // of the frame; one-pixel cosmetic lines take the rasteriser's fast path.
+  // A two-pixel line is drawn as the one-pixel line and its copies one pixel
+  // to the right and one pixel down, which looks the same in every direction.
+  p.setPen(QPen(ToQColor(s.colour), 0));
   p.setBrush(Qt::NoBrush);
+  static constexpr QPointF kWide[] = {{0, 0}, {1, 0}, {0, 1}};
+  const int copies = s.pen_width >= 2 ? 3 : 1;
   // Segments are cut to the plot here, in floating point, so a value far off
   // the axis (a VSWR of two million) never reaches the rasteriser.
   const QRectF box = clip.adjusted(-1, -1, 1, 1);
   auto flush = [&] {
-    if (run_.size() >= 2) p.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+    if (run_.size() >= 2) {
+      p.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+      for (int c = 1; c < copies; ++c) {
+        shifted_.assign(run_.begin(), run_.end());
+        for (QPointF& q : shifted_) q += kWide[c];
+        p.drawPolyline(shifted_.data(), static_cast<int>(shifted_.size()));
+      }
+    }
     run_.clear();
   };
   run_.clear();
@@ -468,9 +496,26 @@ void ChartView::DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs,
   }
 }
 
+const ChartView::CachedText& ChartView::Text(int font_slot, const std::string& text) const {
+  auto key = std::make_pair(font_slot, text);
+  auto found = text_cache_.find(key);
+  if (found != text_cache_.end()) return found->second;
+  const QFont& font = font_slot == kAxisFontSlot ? axis_font_
+                      : font_slot < 0            ? mark_font_
+                                                 : label_fonts_[static_cast<size_t>(font_slot)];
+  CachedText cached;
+  cached.text.setText(QString::fromStdString(text));
+  cached.text.setTextFormat(Qt::PlainText);
+  cached.text.setPerformanceHint(QStaticText::AggressiveCaching);
+  cached.text.prepare(QTransform(), font);
+  const QFontMetricsF fm(font);
+  cached.width = fm.horizontalAdvance(cached.text.text());
+  cached.height = fm.height();
+  return text_cache_.emplace(std::move(key), std::move(cached)).first->second;
+}
+
 void ChartView::DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs,
                           const Scale& ys) const {
-  const QFontMetricsF fm(mark_font_);
   p.setFont(mark_font_);
   const QColor text_colour = ToQColor(s.mark_colour);
   for (const ChartPoint& point : s.points) {
@@ -478,40 +523,36 @@ void ChartView::DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs,
     const double x = std::round(xs.Map(point.x));
     const double y = std::round(ys.Map(point.y));
     if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6) continue;
-    const QString text = QString::fromStdString(point.mark);
+    const CachedText& text = Text(-1, point.mark);
     const double arrow = s.mark_arrow_length;
     if (arrow > 0) {
       p.setPen(QPen(text_colour, 1));
       p.drawLine(QPointF(x, y), QPointF(x, y - arrow));
     }
-    const double w = fm.horizontalAdvance(text) + 4;
-    const double h = fm.height();
-    const QRectF box(x - w / 2, y - arrow - h, w, h);
+    const double w = text.width + 4;
+    const QRectF box(x - w / 2, y - arrow - text.height, w, text.height);
     if (!s.mark_transparent) p.fillRect(box, ToQColor(s.mark_background));
     p.setPen(text_colour);
-    p.drawText(QPointF(box.left() + 2, box.top() + fm.ascent()), text);
+    p.drawStaticText(QPointF(box.left() + 2, box.top()), text.text);
   }
 }
 
 void ChartView::DrawLabels(QPainter& p) const {
   const QRect inner = QRect(QPoint(0, 0), size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
-  for (const ChartLabel& label : model_.AllLabels()) {
+  for (int i = 0; i < kLabelCount; ++i) {
+    const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
     if (!label.visible || label.text.empty()) continue;
-    QFont font;
-    if (!label.font_family.empty()) font.setFamily(QString::fromStdString(label.font_family));
-    font.setPixelSize(std::max(1, label.pixel_size));
-    font.setBold(label.bold);
-    const QFontMetricsF fm(font);
-    const QString text = QString::fromStdString(label.text);
-    const double w = fm.horizontalAdvance(text);
+    const CachedText& text = Text(i, label.text);
     QPointF at(label.x, label.y);
-    if (label.centred_top)
-      at = QPointF(inner.left() + (inner.width() - w) / 2, inner.top() + label.y);
-    const QRectF box(at, QSizeF(w, fm.height()));
+    if (label.centred_top) {
+      at = QPointF(inner.left() + std::round((inner.width() - text.width) / 2),
+                   inner.top() + label.y);
+    }
+    const QRectF box(at, QSizeF(text.width, text.height));
     if (!label.transparent) p.fillRect(box, ToQColor(label.background));
-    p.setFont(font);
+    p.setFont(label_fonts_[static_cast<size_t>(i)]);
     p.setPen(ToQColor(label.colour));
-    p.drawText(QPointF(box.left(), box.top() + fm.ascent()), text);
+    p.drawStaticText(box.topLeft(), text.text);
   }
 }
 

@@ -8,9 +8,13 @@
 #include <QPixmap>
 #include <QPointF>
 #include <QRectF>
+#include <QStaticText>
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <map>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "display/chart_model.h"
@@ -90,17 +94,31 @@ class ChartView : public QWidget {
   void DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
   void DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
   void DrawLabels(QPainter& p) const;
-  QString TickText(double value, int decimals) const;
+  static std::string TickText(double value, int decimals);
+  double TickWidth(double value, int decimals) const;
+  static constexpr int kAxisFontSlot = -2;
+  // Texts laid out once and drawn from the cache afterwards.
+  struct CachedText {
+    QStaticText text;
+    double width = 0;
+    double height = 0;
+  };
+  // `font_slot` -2 is the axes' font, -1 the marks' font, 0 .. 4 the labels'.
+  const CachedText& Text(int font_slot, const std::string& text) const;
 
   const ChartModel& model_;
   QFont axis_font_;
   QFont mark_font_;
+  std::array<QFont, kLabelCount> label_fonts_;
+  mutable std::map<std::pair<int, std::string>, CachedText> text_cache_;
   QPixmap static_;
   StaticKey static_key_;
   bool static_valid_ = false;
   int static_rebuilds_ = 0;
   Geometry geometry_;
-  std::vector<QPointF> run_;  // reused for every polyline, so painting does not allocate
+  // Reused for every polyline, so painting does not allocate.
+  std::vector<QPointF> run_;
+  std::vector<QPointF> shifted_;
 };
 
 // Lets `view` repaint when `model` changes (once per event-loop turn).
