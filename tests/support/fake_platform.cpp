@@ -130,7 +130,7 @@ void FakePlatform::WaitForEvents(int max_wait_ms) {
   // post its completion step, then let the virtual time pass.
   {
     std::unique_lock lock(post_mutex_);
-    post_cv_.wait_for(lock, std::chrono::milliseconds(2), [this] { return !posted_.empty(); });
+    post_cv_.wait_for(lock, std::chrono::microseconds(200), [this] { return !posted_.empty(); });
   }
   if (RunPostedSteps()) return;
   now_us_ = deadline;
@@ -160,6 +160,8 @@ void FakePlatform::RunOnUiThread(const std::function<void()>& step) {
     step();
     return;
   }
+  // A worker's step arrives after the time its work takes on the instrument.
+  now_us_ += worker_step_delay_us_;
   Posted posted{step, false};
   std::unique_lock lock(post_mutex_);
   posted_.push_back(&posted);
@@ -222,7 +224,9 @@ bool FakePlatform::RunUntil(const std::function<bool()>& done, int max_ms) {
   while (!quit_ && !done() && now_us_ < end) {
     ProcessMessages();
     if (done() || quit_) break;
-    WaitForEvents(1);
+    const auto next = NextTimerDue();
+    const int64_t wait_us = next && *next > now_us_ ? std::min(*next, end) - now_us_ : 1000;
+    WaitForEvents(static_cast<int>(std::max<int64_t>((wait_us + 999) / 1000, 1)));
   }
   return done();
 }
