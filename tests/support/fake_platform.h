@@ -123,7 +123,9 @@ class FakePlatform : public Platform {
   struct Posted {
     std::function<void()> step;
     bool done = false;
+    int64_t due_us = 0;
   };
+  std::optional<int64_t> NextPostedDue();
   std::deque<Posted*> posted_;
 };
 
