@@ -22,9 +22,12 @@ KeyPanel::KeyPanel(const QString& name, const QString& caption, const QColor& fa
   text.setColor(QPalette::WindowText, Qt::black);
   label_->setPalette(text);
   label_->setAlignment(Qt::AlignCenter);
+  QFont font = label_->font();
+  font.setPointSizeF(8);
+  label_->setFont(font);
   label_->setAttribute(Qt::WA_TransparentForMouseEvents);
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(2, 2, 2, 2);
+  layout->setContentsMargins(1, 1, 1, 1);
   layout->addWidget(label_);
 }
 

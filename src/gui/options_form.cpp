@@ -15,8 +15,8 @@ namespace ostra {
 
 namespace {
 
-constexpr int kRowPitch = 25;
-constexpr int kBoxHeight = 22;
+constexpr int kRowPitch = 23;
+constexpr int kBoxHeight = 21;
 
 struct Field {
   Setting setting;
@@ -167,13 +167,13 @@ QWidget* TOptionsForm::BuildParametersPage() {
   page->setObjectName("TabSheet1");
   auto make_box = [this](Setting s, QWidget* parent) { return MakeBox(s, parent); };
 
-  MakeLabel("Sweep Type ", page, QRect(10, 8, 80, kBoxHeight));
+  MakeLabel("Sweep Type ", page, QRect(10, 6, 80, kBoxHeight));
   QWidget* sweep_type = MakeBox(Setting::SweepType, page);
-  sweep_type->setGeometry(90, 8, 120, kBoxHeight);
+  sweep_type->setGeometry(90, 6, 120, kBoxHeight);
 
   auto* tabs = new QTabWidget(page);
   tabs->setObjectName("PageControl2");
-  tabs->setGeometry(6, 36, 388, 184);
+  tabs->setGeometry(6, 32, 388, 172);
   const std::array<std::pair<const char*, const char*>, 3> sheets = {
       {{"Frequency", "FreqSheet"}, {"Phase", "PhaseSheet"}, {"Power", "PowerSheet"}}};
   std::array<QWidget*, 3> sheet_widgets{};
@@ -187,27 +187,27 @@ QWidget* TOptionsForm::BuildParametersPage() {
   AddFields(*this, kPowerTab, sheet_widgets[2], 8, 6, 120, 150, make_box);
   tabs->setCurrentIndex(0);
 
-  constexpr int kColumnsTop = 226;
+  constexpr int kColumnsTop = 210;
   AddFields(*this, kLeftColumn, page, 10, kColumnsTop, 50, 110, make_box);
   AddFields(*this, kRightColumn, page, 184, kColumnsTop, 100, 70, make_box);
 
-  const int checks_top = kColumnsTop + 4 * kRowPitch + 2;
+  const int checks_top = kColumnsTop + 4 * kRowPitch + 4;
   auto* ave_enable = static_cast<QCheckBox*>(MakeBox(Setting::AveEnable, page));
   ave_enable->setText("Average Enable");
-  ave_enable->setGeometry(10, checks_top, 130, kBoxHeight);
+  ave_enable->setGeometry(10, checks_top, 120, kBoxHeight);
   auto* preamp = static_cast<QCheckBox*>(MakeBox(Setting::Preamp, page));
   preamp->setText("Preamp Enable");
-  preamp->setGeometry(10, checks_top + kRowPitch - 3, 130, kBoxHeight);
+  preamp->setGeometry(132, checks_top, 116, kBoxHeight);
 
   auto* ok = new QPushButton("OK", page);
   ok->setObjectName("opt_ok_btn");
   ok->setAutoDefault(false);
-  ok->setGeometry(222, checks_top + 8, 75, 26);
+  ok->setGeometry(252, checks_top - 2, 66, 26);
   connect(ok, &QPushButton::clicked, this, [this] { CallHandler(handlers_.opt_ok_btnClick); });
   auto* cancel = new QPushButton("Cancel", page);
   cancel->setObjectName("opt_cancel_btn");
   cancel->setAutoDefault(false);
-  cancel->setGeometry(306, checks_top + 8, 75, 26);
+  cancel->setGeometry(324, checks_top - 2, 66, 26);
   connect(cancel, &QPushButton::clicked, this,
           [this] { CallHandler(handlers_.opt_cancel_btnClick); });
   return page;
@@ -247,10 +247,11 @@ QWidget* TOptionsForm::BuildInfoPage() {
   hard_rev_ = values[2];
   date_id_ = values[3];
 
+  constexpr int checks_info_top = 210 + 4 * kRowPitch + 2;
   auto* ok = new QPushButton("OK", page);
   ok->setObjectName("info_ok_btn");
   ok->setAutoDefault(false);
-  ok->setGeometry(306, 302, 75, 26);
+  ok->setGeometry(324, checks_info_top, 66, 26);
   connect(ok, &QPushButton::clicked, this, [this] { CallHandler(handlers_.info_ok_btnClick); });
   ShowInfo(InfoPage{});
   return page;
