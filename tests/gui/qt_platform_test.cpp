@@ -1,9 +1,13 @@
 // QtPlatform's waits, thread hand-over, timers and file filters.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
+#include <QTimer>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -69,6 +73,62 @@ TEST(QtPlatformTest, RunOnUiThreadRunsTheStepOnTheUserInterfaceThreadAndWaits) {
   bool inline_ran = false;
   platform.RunOnUiThread([&] { inline_ran = true; });
   EXPECT_TRUE(inline_ran);
+}
+
+// Answers the next message box once it is open (the box runs its own event
+// loop, so the answer comes from a timer ticking inside it).
+class BoxAnswerer {
+ public:
+  explicit BoxAnswerer(QMessageBox::StandardButton answer) {
+    QObject::connect(&timer_, &QTimer::timeout, [this, answer] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      timer_.stop();
+      text = box->text();
+      icon = box->icon();
+      buttons = box->standardButtons();
+      on_ui_thread = box->thread() == QThread::currentThread();
+      box->button(answer)->click();
+    });
+    timer_.start(10);
+  }
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  bool on_ui_thread = false;
+
+ private:
+  QTimer timer_;
+};
+
+TEST(QtPlatformTest, AWorkersMessageBoxOpensOnTheUserInterfaceThreadAndReturnsTheAnswer) {
+  QtPlatform platform;
+  std::atomic<int> answer{-1};
+  BoxAnswerer yes(QMessageBox::Yes);
+  std::thread worker([&] {
+    answer = static_cast<int>(platform.ShowMessage("Replace the calibration?", MessageKind::Warning,
+                                                   MessageButtons::YesCancel));
+  });
+  QElapsedTimer elapsed;
+  elapsed.start();
+  while (answer < 0 && elapsed.elapsed() < 5000) platform.WaitForEvents(20);
+  worker.join();
+  EXPECT_EQ(answer, static_cast<int>(MessageResult::Yes));
+  EXPECT_TRUE(yes.on_ui_thread);
+  EXPECT_EQ(yes.text, "Replace the calibration?");
+  EXPECT_EQ(yes.icon, QMessageBox::Warning);
+  EXPECT_EQ(yes.buttons, QMessageBox::Yes | QMessageBox::Cancel);
+
+  // On the user-interface thread: an error box with OK only.
+  BoxAnswerer ok(QMessageBox::Ok);
+  EXPECT_EQ(platform.ShowMessage("Calibration directory is lost", MessageKind::Error),
+            MessageResult::Ok);
+  EXPECT_EQ(ok.icon, QMessageBox::Critical);
+  EXPECT_EQ(ok.buttons, QMessageBox::Ok);
+  BoxAnswerer cancel(QMessageBox::Cancel);
+  EXPECT_EQ(platform.ShowMessage("Overwrite?", MessageKind::Plain, MessageButtons::YesCancel),
+            MessageResult::Cancel);
+  EXPECT_EQ(cancel.icon, QMessageBox::NoIcon);
 }
 
 TEST(QtPlatformTest, TimersTickWhileEnabledLikeATTimer) {
