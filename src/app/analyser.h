@@ -15,6 +15,7 @@
 #include "app/platform.h"
 #include "device/device_link.h"
 #include "device/transport.h"
+#include "panel/front_panel.h"
 
 namespace ostra {
 
@@ -59,9 +60,11 @@ class Analyser {
   DeviceLink& Link() { return link_; }
   ChartModel& Chart();
   TraceDisplay& Display();
+  SweepEngine& Engine();
   const InfoPage& Info() const { return info_; }
   const AboutPage& About() const { return about_; }
   const SplashState& Splash() const { return splash_; }
+  FrontPanel& Panel() { return panel_; }
   std::function<void()> on_info_change;
   std::function<void()> on_about_change;
   std::function<void()> on_splash_change;
@@ -107,6 +110,12 @@ class Analyser {
   void ReflectionExecute();
   // A click on a chart point.
   void ChartPointClick(double x, double y);
+  // A click on soft key `index` (0 for opt1_ptn): runs the action it carries.
+  void SoftKeyClick(int index);
+
+  // Makes `file` the settings file and runs the whole start-up pass again
+  // with it at the next start-up timer tick (Recall State).
+  void RecallSettingsFile(const std::filesystem::path& file);
 
   // Ends the program the way Exit does (used for SIGINT, SIGTERM, logout).
   void CloseFromSystem();
@@ -115,7 +124,23 @@ class Analyser {
   // conversion error in the generic error box.
   void Guard(const std::function<void()>& handler);
 
+  // Blocks the user-interface thread for `ms` without processing messages
+  // (the waits before the instrument is used).
+  void Wait20ms() { platform_.Sleep(20); }
+  void EnableBeginSweepTimer();
+  bool ProgramEnded() const { return program_ended_; }
+
  private:
+  void StartupPass();
+  void RestoreFactoryFiles();
+  void SetUpDataDirectory();
+  void FillInfoPage();
+  void Shutdown();
+  void EndProgram(bool save_settings);
+  void CloseOptionsDialog();
+  void SetMode(const std::string& mode);
+  void SetFormat(const std::string& format, const std::string& log_line, bool clear_overlays);
+
   Platform& platform_;
   std::filesystem::path app_directory_;
   InstrumentSettings settings_;
@@ -126,6 +151,13 @@ class Analyser {
   InfoPage info_;
   AboutPage about_;
   SplashState splash_;
+  FrontPanel panel_;
+  std::unique_ptr<ChartModel> chart_;
+  std::unique_ptr<TraceDisplay> display_;
+  std::unique_ptr<SweepEngine> engine_;
+  bool options_open_ = false;
+  bool closing_ = false;
+  bool program_ended_ = false;
   std::filesystem::path settings_file_to_load_;
   bool startup_pending_ = false;
   bool sweep_stop_request_ = false;

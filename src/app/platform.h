@@ -25,12 +25,12 @@ enum class TimerId { Splash, Startup, BeginSweep };
 enum class WindowId { Splash, Main, SweepParameters, Log, About };
 
 struct FileDialogRequest {
-  bool save = false;                 // save dialog, else open dialog
-  std::string title;                 // "Save instrument state"
-  std::string filter;                // "Instrument states(*.sta)|*.sta"
-  std::string default_extension;     // "sta"
-  std::string file_name;             // proposed name
-  std::filesystem::path initial_dir; // starting folder
+  bool save = false;                  // save dialog, else open dialog
+  std::string title;                  // "Save instrument state"
+  std::string filter;                 // "Instrument states(*.sta)|*.sta"
+  std::string default_extension;      // "sta"
+  std::string file_name;              // proposed name
+  std::filesystem::path initial_dir;  // starting folder
 };
 
 class Platform {

@@ -49,7 +49,11 @@ class DeviceLink {
   const uint8_t* RxBuffer() const { return rx_buffer_.data(); }
 
   // Serialises the connection: a whole Transact, or a whole
-  // start-sweep-and-read, holds it.
+  // start-sweep-and-read, holds it. Transact and every command built on it
+  // lock it themselves; StartSweep and ReadBlock do NOT (std::mutex is not
+  // recursive), so the acquisition code locks it around StartSweep + ReadBlock
+  // + its use of RxBuffer. Messages are shown after the lock is released, so a
+  // modal box never blocks the other thread's access to the instrument.
   std::mutex& ConnectionMutex() { return mutex_; }
 
   // --- Command protocol ----------------------------------------------------
@@ -59,16 +63,20 @@ class DeviceLink {
   uint32_t Transact(const CommandFrame& frame, uint32_t expected);
 
   // Purges both queues and writes 02 05 01 06; true when all 50 bytes went
-  // out. Nothing is read. The caller holds ConnectionMutex for the read.
+  // out. Nothing is read. Does not lock: the caller holds ConnectionMutex
+  // from here until it has read the sample stream.
   bool StartSweep();
 
   // Fills `words` when exactly 200 bytes arrived ("Unexpected data length"
-  // otherwise, words left as they were). Returns the count read.
+  // otherwise, words left as they were). Returns the count read. The reply
+  // of every command is decoded while the connection is still locked.
   uint32_t ReadIdentity(InstrumentIdentity& words);
   uint32_t ProgramSweep(const SweepProgram& program);
   uint32_t SetPreamp(bool on);
   uint32_t SetRxGain(uint8_t code);
-  // Flash commands; the count read, the status in RxBuffer()[1].
+  // Flash commands; the count read, the status in RxBuffer()[1]. A letter
+  // other than "A".."H", or a write of 0 or more than 16 words, sends nothing
+  // and returns 0.
   uint32_t EraseSector(const std::string& letter);
   uint32_t WriteSectorWords(const std::string& letter, uint16_t offset,
                             const std::vector<uint16_t>& words);
@@ -83,11 +91,22 @@ class DeviceLink {
 
  private:
   void FillFlashStatusNames();
+  // One command exchange; the caller holds mutex_. The messages to show are
+  // appended to `messages` (shown by ShowMessages once the lock is gone).
+  uint32_t Exchange(const CommandFrame& frame, uint32_t expected,
+                    std::vector<std::string>& messages);
+  // Exchange with the 3000 ms read time-out of the flash commands, restored
+  // to 600/600 afterwards; the caller holds mutex_.
+  uint32_t ExchangeWithLongRead(const CommandFrame& frame, uint32_t expected,
+                                std::vector<std::string>& messages);
+  void ShowMessages(const std::vector<std::string>& messages);
+  std::string ListedText() const;
 
   Transport& transport_;
   Platform& platform_;
   FT_HANDLE handle_ = nullptr;
-  std::array<char, 50> device_list_buffer_{};
+  // FT_ListDevices may write up to 64 characters; texts are cut at 49.
+  std::array<char, 64> device_list_buffer_{};
   uint32_t device_count_ = 0;
   std::string last_listed_;
   std::array<uint8_t, kFrameSize> tx_buffer_{};

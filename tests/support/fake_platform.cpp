@@ -72,8 +72,24 @@ bool FakePlatform::RunPostedSteps() {
   return ran;
 }
 
+void FakePlatform::At(int64_t at_ms, std::function<void()> action) {
+  actions_.emplace(at_ms * 1000, std::move(action));
+}
+
+bool FakePlatform::RunDueActions() {
+  bool ran = false;
+  while (!actions_.empty() && actions_.begin()->first <= now_us_) {
+    auto action = std::move(actions_.begin()->second);
+    actions_.erase(actions_.begin());
+    action();
+    ran = true;
+  }
+  return ran;
+}
+
 std::optional<int64_t> FakePlatform::NextTimerDue() const {
   std::optional<int64_t> next;
+  if (!actions_.empty()) next = actions_.begin()->first;
   for (const auto& [id, t] : timers_) {
     if (t.enabled && (!next || t.due_us < *next)) next = t.due_us;
   }
@@ -95,6 +111,7 @@ bool FakePlatform::FireDueTimers() {
 
 void FakePlatform::ProcessMessages() {
   RunPostedSteps();
+  RunDueActions();
   FireDueTimers();
   RunPostedSteps();
 }
@@ -105,6 +122,7 @@ void FakePlatform::WaitForEvents(int max_wait_ms) {
   const auto next = NextTimerDue();
   if (next && *next <= deadline) {
     if (*next > now_us_) now_us_ = *next;
+    RunDueActions();
     FireDueTimers();
     return;
   }

@@ -67,7 +67,9 @@ class FakePlatform : public Platform {
   int TimerInterval(TimerId id) const;
 
   void SetCounterFrequency(int64_t frequency) { counter_frequency_ = frequency; }
-  void SetDocumentsFolder(std::optional<std::filesystem::path> dir) { documents_folder_ = std::move(dir); }
+  void SetDocumentsFolder(std::optional<std::filesystem::path> dir) {
+    documents_folder_ = std::move(dir);
+  }
   void SetLocalTimeBase(const std::tm& base) { time_base_ = base; }
   int64_t NowMicroseconds() const { return now_us_.load(); }
   void AdvanceMicroseconds(int64_t us) { now_us_ += us; }
@@ -77,6 +79,10 @@ class FakePlatform : public Platform {
   void RunFor(int ms);
   // Runs the outer loop until `done` holds, Quit, or `max_ms` of virtual time.
   bool RunUntil(const std::function<bool()>& done, int max_ms);
+  // Runs `action` on the user-interface thread once the virtual clock has
+  // reached `at_ms` (the next time messages are processed), as a key press
+  // or a menu click would arrive.
+  void At(int64_t at_ms, std::function<void()> action);
   // Counts the sleeps that did not process messages (the 20 ms waits).
   const std::vector<int>& Sleeps() const { return sleeps_; }
 
@@ -87,6 +93,7 @@ class FakePlatform : public Platform {
     int64_t due_us = 0;
   };
   bool RunPostedSteps();
+  bool RunDueActions();
   bool FireDueTimers();
   std::optional<int64_t> NextTimerDue() const;
   bool OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
@@ -105,6 +112,7 @@ class FakePlatform : public Platform {
   std::map<WindowId, bool> windows_;
   std::map<WindowId, std::pair<int, int>> positions_;
   std::map<TimerId, TimerState> timers_;
+  std::multimap<int64_t, std::function<void()>> actions_;
 
   std::mutex post_mutex_;
   std::condition_variable post_cv_;

@@ -1,0 +1,157 @@
+#include "cal/cal_tables.h"
+
+#include <fstream>
+#include <string_view>
+
+#include "app/errors.h"
+#include "app/text_util.h"
+
+namespace ostra {
+
+namespace {
+
+constexpr double kTwoPi = 6.283185307179586;
+
+void StripLineEnd(std::string& line) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+}
+
+// Field `index` (from 0) of a split line, or the runtime's list-index error.
+std::string_view Field(const std::vector<std::string_view>& fields, size_t index) {
+  if (index >= fields.size()) {
+    throw ConversionError("List index out of bounds (" + std::to_string(index) + ")");
+  }
+  return fields[index];
+}
+
+}  // namespace
+
+const std::array<StandardFile, kStandardCount>& StandardFiles() {
+  static const std::array<StandardFile, kStandardCount> files = {{
+      {Standard::Open, "cal_open.dat", "Calibration data [OPEN] is missing", true},
+      {Standard::Short, "cal_short.dat", "Calibration data [SHORT] is missing", true},
+      {Standard::Load, "cal_load.dat", "Calibration data [LOAD] is missing", true},
+      {Standard::Thru, "cal_thru.dat", "Calibration data [THRU] is missing", true},
+      {Standard::ThruPhase, "cal_thru_ph.dat", "Calibration data [THRU PHASE] is missing", false},
+      {Standard::ThruPower, "cal_thru_pwr.dat", "Calibration data [THRU POWER] is missing", false},
+  }};
+  return files;
+}
+
+CalibrationStore::CalibrationStore() {
+  Open.stimulus = &osl_stimulus_;
+  Short.stimulus = &osl_stimulus_;
+  Load.stimulus = &osl_stimulus_;
+  Thru.stimulus = &thru_stimulus_;
+  ThruPhase.stimulus = &thru_phase_stimulus_;
+  ThruPower.stimulus = &thru_power_stimulus_;
+  ResetToStartupValues();
+}
+
+CalTable& CalibrationStore::Table(Standard standard) {
+  switch (standard) {
+    case Standard::Open:
+      return Open;
+    case Standard::Short:
+      return Short;
+    case Standard::Load:
+      return Load;
+    case Standard::Thru:
+      return Thru;
+    case Standard::ThruPhase:
+      return ThruPhase;
+    case Standard::ThruPower:
+      break;
+  }
+  return ThruPower;
+}
+
+const CalTable& CalibrationStore::Table(Standard standard) const {
+  return const_cast<CalibrationStore*>(this)->Table(standard);
+}
+
+void CalibrationStore::ResetToStartupValues() {
+  osl_stimulus_.fill(0.0);
+  thru_stimulus_.fill(0.0);
+  thru_phase_stimulus_.fill(0.0);
+  thru_power_stimulus_.fill(0.0);
+  Open.magnitude.fill(1.5);
+  Open.phase.fill(0.0);
+  Short.magnitude.fill(1.5);
+  Short.phase.fill(kTwoPi);
+  Load.magnitude.fill(1e-5);
+  Load.phase.fill(0.0);
+  Thru.magnitude.fill(1.5);
+  Thru.phase.fill(0.0);
+  ThruPhase.magnitude.fill(0.0);
+  ThruPhase.phase.fill(0.0);
+  ThruPower.magnitude.fill(0.0);
+  ThruPower.phase.fill(0.0);
+}
+
+void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platform& platform,
+                                     AppLog& log) {
+  std::string line;
+  for (const StandardFile& file : StandardFiles()) {
+    const std::filesystem::path path = cal_dir / file.file_name;
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+      platform.ShowMessage(file.missing_message);
+      continue;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+    CalTable& table = Table(file.standard);
+    size_t entry = 0;
+    while (entry < static_cast<size_t>(kMaxTracePoints) && std::getline(in, line)) {
+      StripLineEnd(line);
+      const std::vector<std::string_view> fields = SplitFields(line);
+      // All three numbers first: a bad line stores nothing of itself.
+      const double stimulus = StrToFloat(Field(fields, 0));
+      const double magnitude = StrToFloat(Field(fields, 1));
+      const double phase = StrToFloat(Field(fields, 2));
+      (*table.stimulus)[entry] = stimulus;
+      table.magnitude[entry] = magnitude;
+      table.phase[entry] = phase;
+      ++entry;
+    }
+    if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
+    in.close();
+    if (file.logs_loaded) log.WriteLog(std::string(file.file_name) + " loaded to cal table.");
+  }
+}
+
+void LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
+                   std::vector<double>& dc_q) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+  const size_t count = points > 0 ? static_cast<size_t>(points) : 0;
+  if (dc_i.size() != count) dc_i.resize(count);
+  if (dc_q.size() != count) dc_q.resize(count);
+  std::string line;
+  for (size_t k = 0; k < count; ++k) {
+    if (!std::getline(in, line)) {
+      if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
+      // The line is missing: its field 2 is empty.
+      throw ConversionError("'' is not a valid floating point value");
+    }
+    StripLineEnd(line);
+    const std::vector<std::string_view> fields = SplitFields(line);
+    const double i_mv = StrToFloat(fields.size() > 1 ? fields[1] : std::string_view());
+    const double q_mv = StrToFloat(fields.size() > 2 ? fields[2] : std::string_view());
+    dc_i[k] = i_mv / 1000.0;
+    dc_q[k] = q_mv / 1000.0;
+  }
+}
+
+std::string DcOffsetCaptureLine(double x, double i_volts, double q_volts) {
+  return FormatGeneral(x * 1e6) + " " + FormatFixed(i_volts * 1000.0, 3) + " " +
+         FormatFixed(q_volts * 1000.0, 3);
+}
+
+std::string StandardCaptureLine(bool frequency_sweep, double x, double m, double phi) {
+  std::string first = frequency_sweep ? FormatGeneral(x * 1e6) : FormatFixed(x, 3);
+  return first + " " + FormatFixed(m, 3) + " " + FormatFixed(phi, 3);
+}
+
+}  // namespace ostra

@@ -1,0 +1,51 @@
+// The per-point error correction: the one-port three-term correction of a
+// reflection measurement with the OPEN, SHORT and LOAD tables, and the
+// normalisation of transmission, phase-sweep and power-sweep measurements
+// to their THRU tables, with the check that the tables belong to the sweep.
+#pragma once
+
+#include <array>
+#include <complex>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "cal/cal_tables.h"
+#include "display/point_result.h"
+
+namespace ostra {
+
+// Added (as a real number) to the denominators of CorrectReflection.
+inline constexpr double kReflectionEpsilon = 0.000001;
+
+// OPEN magnitude, OPEN phase, SHORT magnitude, SHORT phase, LOAD magnitude,
+// LOAD phase at `frequency_hz`, interpolated linearly between the two shared
+// stimulus entries around it (scanning entries 0 .. points - 1). Below the
+// first entry (or with one point) entry 0 is returned; beyond the last the
+// last segment is extended. Where two neighbouring entries have the same
+// stimulus the nearer entry's values are taken, so the result stays finite.
+std::array<double, 6> InterpolateOslTables(const CalibrationStore& store, int points,
+                                           int64_t frequency_hz);
+
+// The corrected reflection coefficient of measurement `m` given the measured
+// open, short and load standards.
+std::complex<double> CorrectReflection(std::complex<double> m, std::complex<double> open,
+                                       std::complex<double> short_, std::complex<double> load);
+
+// wrap(a): the angle in -pi .. pi.
+double WrapPhase(double radians);
+
+// Corrects point i of a sweep of `points` points with axis value x (MHz,
+// degrees or dBm), magnitude m (volts) and phase phi (radians) after the DC
+// offsets are removed. Sets `doubtful` when the tables do not belong to the
+// sweep (the caller shows "C?" on cal_label); it never clears it. Returns no
+// result for a frequency sweep whose mode is neither "Reflection" nor
+// "Transmission". A sweep type other than "Frequency" or "Phase" is a power
+// sweep, whose check compares the point's dBm with the THRU POWER stimulus
+// at the three decimals the capture file holds.
+std::optional<PointResult> CorrectPoint(const CalibrationStore& store,
+                                        const std::string& sweep_type, const std::string& mode,
+                                        int i, int points, double x, double m, double phi,
+                                        bool& doubtful);
+
+}  // namespace ostra

@@ -1,0 +1,398 @@
+#include "display/trace_display.h"
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <numbers>
+
+#include "app/text_util.h"
+
+namespace ostra {
+
+namespace {
+
+constexpr double kDegreesPerRadian = 57.29577951308232;
+// The grid generators divide this by the number of points (not 2 pi: the
+// last point stops just short of a full turn).
+constexpr double kTurn = 6.2836;
+
+constexpr std::array<const char*, 5> kFormatNames{"Log", "Lin", "Smith", "VSWR", "Phase"};
+constexpr std::array<FormatScale, 5> kFormatStart{
+    {{30, 5}, {2, 0.2}, {1, 0.1}, {20, 1}, {180, 18}}};
+
+int FormatSlot(std::string_view format) {
+  for (size_t i = 0; i < kFormatNames.size(); ++i) {
+    if (format == kFormatNames[i]) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+struct GridLabel {
+  const char* text;
+  double x;
+  double y;
+};
+
+constexpr std::array<GridLabel, 16> kGridLabels{{
+    {"1", -0.03, 0.01},
+    {"0.5", -0.37, 0.01},
+    {"0.2", -0.7, 0.01},
+    {"0", -1.03, -0.02},
+    {"2", 0.3, 0.01},
+    {"5", 0.64, 0.01},
+    {"+0.2j", -0.98, 0.37},
+    {"+0.5j", -0.65, 0.8},
+    {"+1j", 0, 1.02},
+    {"+2j", 0.65, 0.8},
+    {"+5j", 0.98, 0.37},
+    {"-0.2j", -0.98, -0.42},
+    {"-0.5j", -0.65, -0.86},
+    {"-1j", 0, -1.08},
+    {"-2j", 0.65, -0.86},
+    {"-5j", 0.98, -0.42},
+}};
+
+constexpr std::array<double, 5> kGridValues{0.2, 0.5, 1, 2, 5};
+
+// The angle of a complex value in (-pi, pi].
+double Angle(std::complex<double> z) {
+  const double a = std::arg(z);
+  return a <= -std::numbers::pi ? std::numbers::pi : a;
+}
+
+}  // namespace
+
+// --- FormatScaling ------------------------------------------------------------
+
+void FormatScaling::Reset() { slots_ = kFormatStart; }
+
+const FormatScale* FormatScaling::Find(std::string_view format) const {
+  const int slot = FormatSlot(format);
+  return slot < 0 ? nullptr : &slots_[static_cast<size_t>(slot)];
+}
+
+FormatScale* FormatScaling::Find(std::string_view format) {
+  const int slot = FormatSlot(format);
+  return slot < 0 ? nullptr : &slots_[static_cast<size_t>(slot)];
+}
+
+bool FormatScaling::SetRefLevel(std::string_view format, double value) {
+  FormatScale* s = Find(format);
+  if (s == nullptr) return false;
+  s->ref_level = value;
+  return true;
+}
+
+bool FormatScaling::SetScale(std::string_view format, double value) {
+  FormatScale* s = Find(format);
+  if (s == nullptr) return false;
+  s->scale = value;
+  return true;
+}
+
+double FormatScaling::RefLevel(std::string_view format) const {
+  const FormatScale* s = Find(format);
+  return s == nullptr ? 0 : s->ref_level;
+}
+
+double FormatScaling::Scale(std::string_view format) const {
+  const FormatScale* s = Find(format);
+  return s == nullptr ? 0 : s->scale;
+}
+
+// --- TraceDisplay ---------------------------------------------------------------
+
+TraceDisplay::TraceDisplay(ChartModel& chart, InstrumentSettings& settings)
+    : chart_(chart), settings_(settings) {}
+
+void TraceDisplay::DecodeSettings() {
+  if (settings_.Revision() == decoded_revision_) return;
+  decoded_revision_ = settings_.Revision();
+  const std::string& sweep = settings_.SweepType();
+  sweep_ = sweep == "Frequency" ? Sweep::Frequency : sweep == "Phase" ? Sweep::Phase : Sweep::Power;
+  const std::string& mode = settings_.Mode();
+  mode_ = mode == "Reflection"     ? Mode::Reflection
+          : mode == "Transmission" ? Mode::Transmission
+                                   : Mode::Other;
+  const std::string& format = settings_.Format();
+  format_ = format == "Log"     ? Format::Log
+            : format == "Lin"   ? Format::Lin
+            : format == "Phase" ? Format::Phase
+            : format == "VSWR"  ? Format::VSWR
+            : format == "Smith" ? Format::Smith
+                                : Format::Other;
+}
+
+void TraceDisplay::UpdateDisplayLayout() {
+  const std::string& sweep = settings_.SweepType();
+  const std::string& format = settings_.Format();
+
+  // Every conversion happens before the chart is touched, so an entry that
+  // is not a number leaves axes and labels as they were.
+  double bottom_min = 0;
+  double bottom_max = 0;
+  std::string source;
+  if (sweep == "Frequency") {
+    const int64_t start = settings_.Int(Setting::StartFreq);
+    const int64_t stop = settings_.Int(Setting::StopFreq);
+    const int64_t centre = settings_.Int(Setting::CentreFreq);
+    const int64_t span = settings_.Int(Setting::SpanFreq);
+    bottom_max = static_cast<double>(stop) / 1e6;
+    bottom_min = static_cast<double>(start) / 1e6;
+    auto mhz = [](int64_t hz) { return FormatFixed(static_cast<double>(hz) / 1e6, 3); };
+    source = "Start: " + mhz(start) + "MHz   " + "Stop: " + mhz(stop) + "MHz   " +
+             "Centre: " + mhz(centre) + "MHz   " + "Span: " + mhz(span) + "MHz   " +
+             "Power: " + settings_.Text(Setting::PowerFreq) + "dBm";
+  } else if (sweep == "Phase") {
+    bottom_max = settings_.Float(Setting::StopPhase);
+    bottom_min = settings_.Float(Setting::StartPhase);
+    const int64_t mhz = RoundHalfEven(static_cast<double>(settings_.Int(Setting::FreqPhase)) / 1e6);
+    source = "Start: " + settings_.Text(Setting::StartPhase) + "deg   " +
+             "Stop: " + settings_.Text(Setting::StopPhase) + "deg   " +
+             "Centre: " + settings_.Text(Setting::CentrePhase) + "deg   " +
+             "Span: " + settings_.Text(Setting::SpanPhase) + "deg   " +
+             "Power: " + settings_.Text(Setting::PowerPhase) + "dBm   " +
+             "Frequency: " + std::to_string(mhz) + "MHz";
+  } else {
+    bottom_max = settings_.Float(Setting::StopPower);
+    bottom_min = settings_.Float(Setting::StartPower);
+    const int64_t mhz = RoundHalfEven(static_cast<double>(settings_.Int(Setting::FreqPower)) / 1e6);
+    source = "Start: " + settings_.Text(Setting::StartPower) + "dBm   " +
+             "Stop: " + settings_.Text(Setting::StopPower) + "dBm   " +
+             "Centre: " + settings_.Text(Setting::CentrePower) + "dBm   " +
+             "Span: " + settings_.Text(Setting::SpanPower) + "dBm   " +
+             "Phase: " + settings_.Text(Setting::PhasePower) + "deg   " +
+             "Frequency: " + std::to_string(mhz) + "MHz";
+  }
+
+  // 1. Pull every minimum far down so that any new maximum is accepted.
+  for (AxisId axis : {AxisId::Bottom, AxisId::Left, AxisId::Right}) {
+    chart_.SetAxisAutomatic(axis, false);
+    chart_.SetAxisMinimum(axis, -1e12);
+  }
+  chart_.SetAxisVisible(AxisId::Left, true);
+  chart_.SetAxisVisible(AxisId::Bottom, true);
+  chart_.SetAxisVisible(AxisId::Right, false);
+
+  // 2. Bottom axis and the source label.
+  chart_.SetAxisMaximum(AxisId::Bottom, bottom_max);
+  chart_.SetAxisMinimum(AxisId::Bottom, bottom_min);
+  chart_.SetLabelText(LabelId::source_lbl, source);
+
+  // 3. The format label.
+  chart_.SetLabelText(LabelId::format_lbl, "Format: " + format + "   " +
+                                               "Scale: " + settings_.Text(Setting::Scale) + "   " +
+                                               "RefLevel: " + settings_.Text(Setting::RefLevel) +
+                                               "   " + "Ave: " + settings_.Text(Setting::Average));
+
+  // 4. Left axis: twenty scale units below the reference level; any other
+  // format is drawn as a Smith chart.
+  if (format == "Log" || format == "Lin" || format == "VSWR" || format == "Phase") {
+    const FormatScale& s = *scaling_.Find(format);
+    chart_.SetAxisMaximum(AxisId::Left, s.ref_level);
+    chart_.SetAxisMinimum(AxisId::Left, s.ref_level - 20 * s.scale);
+  } else {
+    BuildSmithGrid();
+  }
+
+  // 5. The right axis is fixed; every refresh cancels "Add Phase".
+  chart_.SetAxisMaximum(AxisId::Right, 180);
+  chart_.SetAxisMinimum(AxisId::Right, -180);
+  chart_.SetVisible(SeriesId::PhaseDataSeries, false);
+  chart_.SetAxisVisible(AxisId::Right, false);
+
+  // 6. The mode label.
+  const std::string head =
+      settings_.Mode() == "Reflection" ? "Reflection [S11] -- " : "Transmission [S21] -- ";
+  chart_.SetLabelText(LabelId::modelabel, head + sweep + " Sweep");
+
+  // 7. The marker table.
+  if (on_reset_marker_table) on_reset_marker_table();
+}
+
+void TraceDisplay::PlotTracePoint(int i, double x, const PointResult& result) {
+  DecodeSettings();
+  // A frequency sweep in a mode that is neither stores and plots nothing.
+  if (sweep_ == Sweep::Frequency && mode_ == Mode::Other) return;
+  // The point number indexes the trace arrays; one beyond them is plotted
+  // but not stored.
+  const bool store = i >= 0 && i < kMaxTracePoints;
+  const size_t k = store ? static_cast<size_t>(i) : 0;
+
+  // The error correction says which kind of result it delivered: a
+  // reflection coefficient (frequency sweep, mode "Reflection") or a gain and
+  // a phase. Going by the result keeps the last points of a sweep right when
+  // the mode text changes between two sweeps of one acquisition.
+  if (result.reflection) {
+    const std::complex<double> g = result.gamma;
+    const double mag = std::abs(g);
+    const double phase = Angle(g);
+    const double degrees = phase * kDegreesPerRadian;
+    if (store) {
+      refl_mag_[k] = mag;
+      refl_phase_[k] = phase;
+      trace_x_[k] = x * 1e6;
+    }
+    chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);
+    switch (format_) {
+      case Format::Smith:
+        chart_.AddPoint(SeriesId::MagDataSeries, g.real(), g.imag());
+        break;
+      case Format::Log:
+        chart_.AddPoint(SeriesId::MagDataSeries, x, 20 * std::log10(mag + 1e-6));
+        break;
+      case Format::Lin:
+        chart_.AddPoint(SeriesId::MagDataSeries, x, mag);
+        break;
+      case Format::Phase:
+        chart_.AddPoint(SeriesId::MagDataSeries, x, degrees);
+        break;
+      case Format::VSWR:
+        chart_.AddPoint(SeriesId::MagDataSeries, x, (1 + mag) / (1 - mag + 1e-6));
+        break;
+      case Format::Other:
+        break;
+    }
+    return;
+  }
+
+  const double gain_db = result.gain_db;
+  const double linear = std::pow(10.0, gain_db / 20);
+  const double degrees = result.phase_rad * kDegreesPerRadian;
+  if (store) {
+    trans_mag_[k] = linear;
+    trans_phase_[k] = result.phase_rad;
+    trace_x_[k] = sweep_ == Sweep::Frequency ? x * 1e6 : x;
+  }
+  chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);
+  switch (format_) {
+    case Format::Log:
+      chart_.AddPoint(SeriesId::MagDataSeries, x, gain_db);
+      break;
+    case Format::Lin:
+      chart_.AddPoint(SeriesId::MagDataSeries, x, linear);
+      break;
+    case Format::Phase:
+      chart_.AddPoint(SeriesId::MagDataSeries, x, degrees);
+      break;
+    default:
+      break;
+  }
+}
+
+void TraceDisplay::ClearTrace() {
+  chart_.Clear(SeriesId::MagDataSeries);
+  chart_.SetColour(SeriesId::MagDataSeries, kRed);
+  chart_.Clear(SeriesId::PhaseDataSeries);
+}
+
+// --- Smith chart grid -------------------------------------------------------------
+
+int TraceDisplay::ReactanceArc(double x, int n) {
+  n = std::clamp(n, 0, kWorkPoints);
+  // Reactance 0 is the real axis, a circle of infinite radius: nothing to keep.
+  if (x == 0 || !std::isfinite(x)) return 0;
+  const double e = 1 / x;
+  int kept = 0;
+  for (int b = 0; b < n; ++b) {
+    const double t = kTurn / n * b;
+    const double px = 1 + e * std::cos(t);
+    const double py = e + e * std::sin(t);
+    if (std::sqrt(px * px + py * py) <= 1) {
+      work_x_[static_cast<size_t>(kept)] = px;
+      work_y_[static_cast<size_t>(kept)] = py;
+      ++kept;
+    }
+  }
+  return kept;
+}
+
+void TraceDisplay::ResistanceCircle(double r, int n) {
+  n = std::clamp(n, 0, kWorkPoints);
+  // Below -1 the circle lies outside the chart; at -1 it is infinite. Both
+  // shrink to the open-circuit point.
+  const bool degenerate = !(r > -1) || !std::isfinite(r);
+  for (int i = 0; i < n; ++i) {
+    const double t = kTurn / n * i;
+    const size_t k = static_cast<size_t>(i);
+    if (degenerate) {
+      work_x_[k] = 1;
+      work_y_[k] = 0;
+    } else {
+      work_x_[k] = r / (r + 1) + std::cos(t) / (r + 1);
+      work_y_[k] = std::sin(t) / (r + 1);
+    }
+  }
+}
+
+void TraceDisplay::BuildSmithGrid() {
+  chart_.Clear(SeriesId::SmithGridSeries);
+  chart_.Clear(SeriesId::SmithGridLabel);
+
+  auto add_work = [this](int count) {
+    const size_t n = static_cast<size_t>(count);
+    chart_.AddPoints(SeriesId::SmithGridSeries, std::span<const double>(work_x_.data(), n),
+                     std::span<const double>(work_y_.data(), n));
+  };
+  for (double x : kGridValues) {
+    add_work(ReactanceArc(x, 200));
+    add_work(ReactanceArc(-x, 200));
+  }
+  for (double r : kGridValues) {
+    ResistanceCircle(r, 200);
+    add_work(200);
+  }
+  std::array<double, 201> axis_x{};
+  std::array<double, 201> axis_y{};
+  for (size_t p = 0; p < axis_x.size(); ++p) axis_x[p] = static_cast<double>(p) * 0.01 - 1;
+  chart_.AddPoints(SeriesId::SmithGridSeries, axis_x, axis_y);
+  ResistanceCircle(0, 600);
+  add_work(600);
+
+  for (const GridLabel& label : kGridLabels) {
+    chart_.AddPoint(SeriesId::SmithGridLabel, label.x, label.y, label.text);
+  }
+
+  for (AxisId axis : {AxisId::Bottom, AxisId::Left}) {
+    chart_.SetAxisAutomatic(axis, false);
+    chart_.SetAxisMaximum(axis, 1e12);
+    chart_.SetAxisMinimum(axis, -1.1);
+    chart_.SetAxisMaximum(axis, 1.1);
+  }
+  chart_.SetAxisVisible(AxisId::Left, false);
+  chart_.SetAxisVisible(AxisId::Bottom, false);
+  chart_.SetAxisVisible(AxisId::Right, false);
+}
+
+// --- Format actions -------------------------------------------------------------
+
+void TraceDisplay::ClearSmithOverlays() {
+  chart_.Clear(SeriesId::SmithGridSeries);
+  chart_.Clear(SeriesId::SmithGridLabel);
+  chart_.Clear(SeriesId::RefLineSeries);
+  chart_.Clear(SeriesId::ReflMarker);
+}
+
+void TraceDisplay::ShowPhaseOverlay() {
+  // Only the formats plotted against the stimulus take the overlay: not
+  // "Smith" and "Phase", nor a format text that is laid out like "Smith".
+  const std::string& format = settings_.Format();
+  if (format != "Log" && format != "Lin" && format != "VSWR") return;
+  chart_.SetAxisVisible(AxisId::Right, true);
+  chart_.SetVisible(SeriesId::PhaseDataSeries, true);
+}
+
+void TraceDisplay::UseInsertionOrder() {
+  chart_.SetOrder(SeriesId::MagDataSeries, PointOrder::Insertion);
+  chart_.SetOrder(SeriesId::PhaseDataSeries, PointOrder::Insertion);
+  chart_.SetOrder(SeriesId::RefLineSeries, PointOrder::Insertion);
+}
+
+void TraceDisplay::ApplyFormatScalingToSettings() {
+  const FormatScale* s = scaling_.Find(settings_.Format());
+  if (s == nullptr) return;
+  settings_.SetText(Setting::RefLevel, FormatGeneral(s->ref_level));
+  settings_.SetText(Setting::Scale, FormatGeneral(s->scale));
+}
+
+}  // namespace ostra

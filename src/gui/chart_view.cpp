@@ -1,0 +1,584 @@
+#include "gui/chart_view.h"
+
+#include <QFontMetricsF>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QPolygonF>
+#include <utility>
+
+#include <algorithm>
+#include <cmath>
+#include "app/text_util.h"
+
+namespace ostra {
+
+namespace {
+
+constexpr int kBevel = 3;
+constexpr double kTopMargin = 0.10;     // of the chart's height
+constexpr double kBottomMargin = 0.02;  // of the chart's height
+constexpr double kSideMargin = 0.03;    // of the chart's width
+constexpr double kTickLength = 4;
+constexpr double kMinorTickLength = 2;
+constexpr double kLabelGap = 2;
+constexpr int kMinorTicks = 4;
+constexpr double kClickRadius = 5;
+constexpr size_t kMaxTicks = 200;
+
+QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+const QColor kGridLine(0x3A, 0x3A, 0x3A);
+const QColor kTickColour(0x80, 0x80, 0x80);
+const QColor kAxisText(0xC0, 0xC0, 0xC0);
+const QColor kBevelShadow(0x80, 0x80, 0x80);
+const QColor kBevelDarkShadow(0x40, 0x40, 0x40);
+const QColor kBevelLight(0xFF, 0xFF, 0xFF);
+const QColor kBevelFace(0xD4, 0xD0, 0xC8);
+
+// The range an axis is drawn with: never empty, never inverted.
+void DrawnRange(const ChartAxis& axis, double& min, double& max) {
+  min = axis.min;
+  max = axis.max;
+  if (!std::isfinite(min) || !std::isfinite(max) || !(max > min)) {
+    const double centre = std::isfinite(min) ? min : 0;
+    min = centre - 1;
+    max = centre + 1;
+  }
+}
+
+// Cuts the segment a-b to `r` (Liang-Barsky); false when nothing is left.
+bool ClipSegment(const QRectF& r, QPointF& a, QPointF& b) {
+  const double dx = b.x() - a.x();
+  const double dy = b.y() - a.y();
+  double t0 = 0;
+  double t1 = 1;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      if (t > t1) return false;
+      t0 = std::max(t0, t);
+    } else {
+      if (t < t0) return false;
+      t1 = std::min(t1, t);
+    }
+  }
+  const QPointF start = a;
+  if (t1 < 1) b = QPointF(start.x() + t1 * dx, start.y() + t1 * dy);
+  if (t0 > 0) a = QPointF(start.x() + t0 * dx, start.y() + t0 * dy);
+  return true;
+}
+
+}  // namespace
+
+double ChartView::Scale::Map(double v) const {
+  const double span = max - min;
+  if (std::isfinite(span)) return pixel_from + (v - min) / span * (pixel_to - pixel_from);
+  // Ends so far apart that their difference overflows: work in halves.
+  return pixel_from + (v / 2 - min / 2) / (max / 2 - min / 2) * (pixel_to - pixel_from);
+}
+
+bool ChartView::StaticKey::operator==(const StaticKey& o) const {
+  if (size != o.size || dpr != o.dpr || grid_revision != o.grid_revision ||
+      grid_label_revision != o.grid_label_revision) {
+    return false;
+  }
+  for (size_t i = 0; i < axes.size(); ++i) {
+    if (axes[i].min != o.axes[i].min || axes[i].max != o.axes[i].max ||
+        axes[i].visible != o.axes[i].visible) {
+      return false;
+    }
+  }
+  return true;
+}
+
+ChartView::ChartView(const ChartModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), axis_font_("Arial"), mark_font_("Arial") {
+  setObjectName("Chart1");
+  axis_font_.setPointSize(8);
+  mark_font_.setPointSize(8);
+  mark_font_.setBold(true);
+  // The labels' fonts are fixed with the chart.
+  for (int i = 0; i < kLabelCount; ++i) {
+    const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
+    QFont& font = label_fonts_[static_cast<size_t>(i)];
+    if (!label.font_family.empty()) font.setFamily(QString::fromStdString(label.font_family));
+    font.setPixelSize(std::max(1, label.pixel_size));
+    font.setBold(label.bold);
+  }
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAutoFillBackground(false);
+  run_.reserve(1024);
+}
+
+void ChartView::ModelChanged() { update(); }
+
+void ConnectChartView(ChartModel& model, ChartView& view) {
+  model.on_change = [target = QPointer<ChartView>(&view)] {
+    if (target) target->ModelChanged();
+  };
+}
+
+std::string ChartView::TickText(double value, int decimals) {
+  if (std::abs(value) >= 1e9) return FormatGeneral(value);
+  std::string text = FormatFixed(value, decimals);
+  if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
+  return text;
+}
+
+double ChartView::TickWidth(double value, int decimals) const {
+  return Text(kAxisFontSlot, TickText(value, decimals)).width;
+}
+
+// Ticks at round values (1, 2 or 5 times a power of ten) at least `spacing`
+// pixels apart, with four minor ticks between two major ones.
+static void ChooseTicks(double min, double max, double pixels, double spacing,
+                        std::vector<double>& major, std::vector<double>& minor, int& decimals) {
+  major.clear();
+  minor.clear();
+  decimals = 0;
+  if (!(pixels > 0) || !(spacing > 0)) return;
+  const double count = std::max(1.0, std::floor(pixels / spacing));
+  const double raw = (max / count - min / count);
+  if (!(raw > 0) || !std::isfinite(raw)) return;
+  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+  if (!(magnitude > 0) || !std::isfinite(magnitude)) return;
+  const double norm = raw / magnitude;
+  const double step = (norm <= 1 ? 1 : norm <= 2 ? 2 : norm <= 5 ? 5 : 10) * magnitude;
+  decimals =
+      step >= 1 ? 0 : std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
+  const double first = std::ceil(min / step - 1e-9);
+  for (double k = first - 1; major.size() < kMaxTicks; ++k) {
+    double v = k * step;
+    if (std::abs(v) < step * 1e-9) v = 0;
+    if (v > max + step * 1e-9) break;
+    if (v >= min - step * 1e-9) major.push_back(v);
+    for (int m = 1; m <= kMinorTicks; ++m) {
+      const double mv = v + step * m / (kMinorTicks + 1);
+      if (mv >= min && mv <= max) minor.push_back(mv);
+    }
+  }
+}
+
+ChartView::Geometry ChartView::ComputeGeometry(QSize size) const {
+  Geometry g;
+  g.size = size;
+  g.inner = QRect(QPoint(0, 0), size).adjusted(kBevel, kBevel, -kBevel, -kBevel);
+  const double w = std::max(0, g.inner.width());
+  const double h = std::max(0, g.inner.height());
+  double top = g.inner.top() + kTopMargin * h;
+  double bottom = g.inner.top() + h - kBottomMargin * h;
+  double left = g.inner.left() + kSideMargin * w;
+  double right = g.inner.left() + w - kSideMargin * w;
+
+  const ChartAxis& bx = model_.Axis(AxisId::Bottom);
+  const ChartAxis& lx = model_.Axis(AxisId::Left);
+  const ChartAxis& rx = model_.Axis(AxisId::Right);
+  double bmin, bmax, lmin, lmax, rmin, rmax;
+  DrawnRange(bx, bmin, bmax);
+  DrawnRange(lx, lmin, lmax);
+  DrawnRange(rx, rmin, rmax);
+
+  const QFontMetricsF fm(axis_font_);
+  const double row = fm.height();
+  const double vertical_spacing = row * 1.6 + 4;
+  auto widest = [&](const std::vector<double>& values, int decimals) {
+    double width = 0;
+    for (double v : values) width = std::max(width, TickWidth(v, decimals));
+    return width;
+  };
+
+  if (bx.visible) bottom -= row + kTickLength + kLabelGap;
+  if (lx.visible) {
+    ChooseTicks(lmin, lmax, bottom - top, vertical_spacing, g.left_ticks.major, g.left_ticks.minor,
+                g.left_ticks.decimals);
+    left += widest(g.left_ticks.major, g.left_ticks.decimals) + kTickLength + kLabelGap;
+  }
+  if (rx.visible) {
+    ChooseTicks(rmin, rmax, bottom - top, vertical_spacing, g.right_ticks.major,
+                g.right_ticks.minor, g.right_ticks.decimals);
+    right -= widest(g.right_ticks.major, g.right_ticks.decimals) + kTickLength + kLabelGap;
+  }
+  if (bx.visible) {
+    // First guess from the ends' widths, then again with the chosen labels.
+    const int guess = std::abs(bmax - bmin) < 10 ? 2 : 0;
+    double spacing = std::max(TickWidth(bmin, guess), TickWidth(bmax, guess)) + 16;
+    ChooseTicks(bmin, bmax, right - left, spacing, g.bottom_ticks.major, g.bottom_ticks.minor,
+                g.bottom_ticks.decimals);
+    const double needed = widest(g.bottom_ticks.major, g.bottom_ticks.decimals) + 12;
+    if (needed > spacing) {
+      ChooseTicks(bmin, bmax, right - left, needed, g.bottom_ticks.major, g.bottom_ticks.minor,
+                  g.bottom_ticks.decimals);
+    }
+  }
+
+  right = std::max(right, left);
+  bottom = std::max(bottom, top);
+  if (!bx.visible && !lx.visible) {
+    // The Smith chart: one scale for both axes, so its circles stay round,
+    // with the square plot centred in the space there is.
+    const double xr = bmax - bmin;
+    const double yr = lmax - lmin;
+    if (xr > 0 && yr > 0 && std::isfinite(xr) && std::isfinite(yr)) {
+      const double s = std::min((right - left) / xr, (bottom - top) / yr);
+      const double cx = (left + right) / 2;
+      const double cy = (top + bottom) / 2;
+      left = cx - s * xr / 2;
+      right = cx + s * xr / 2;
+      top = cy - s * yr / 2;
+      bottom = cy + s * yr / 2;
+    }
+  }
+  g.plot = QRectF(QPointF(left, top), QPointF(right, bottom));
+  g.bottom = Scale{bmin, bmax, left, right};
+  g.left = Scale{lmin, lmax, bottom, top};
+  g.right = Scale{rmin, rmax, bottom, top};
+  return g;
+}
+
+QPointF ChartView::MapToWidget(double x, double y, VerticalAxis axis) const {
+  const Geometry g = ComputeGeometry(size());
+  const Scale& ys = axis == VerticalAxis::Right ? g.right : g.left;
+  return QPointF(g.bottom.Map(x), ys.Map(y));
+}
+
+QRectF ChartView::PlotArea() const { return ComputeGeometry(size()).plot; }
+
+ChartView::StaticKey ChartView::CurrentKey(qreal dpr) const {
+  StaticKey key;
+  key.size = size();
+  key.dpr = dpr;
+  key.axes = {model_.Axis(AxisId::Bottom), model_.Axis(AxisId::Left), model_.Axis(AxisId::Right)};
+  const ChartSeries& grid = model_.Series(SeriesId::SmithGridSeries);
+  const ChartSeries& labels = model_.Series(SeriesId::SmithGridLabel);
+  // The revision moves with visibility too.
+  key.grid_revision = grid.revision;
+  key.grid_label_revision = labels.revision;
+  return key;
+}
+
+void ChartView::paintEvent(QPaintEvent*) {
+  if (width() <= 0 || height() <= 0) return;
+  // Label texts change with the settings: keep the cache small. Cleared only
+  // here, between paints, because drawing holds references into it.
+  if (text_cache_.size() > 512) text_cache_.clear();
+  const qreal dpr = devicePixelRatioF();
+  const StaticKey key = CurrentKey(dpr);
+  if (!static_valid_ || !(key == static_key_) || static_.isNull()) {
+    geometry_ = ComputeGeometry(size());
+    if (static_.size() != size() * dpr) static_ = QPixmap(size() * dpr);
+    static_.setDevicePixelRatio(dpr);
+    QPainter sp(&static_);
+    DrawStatic(sp, geometry_);
+    sp.end();
+    static_key_ = key;
+    static_valid_ = true;
+    ++static_rebuilds_;
+  }
+
+  QPainter p(this);
+  p.drawPixmap(0, 0, static_);
+  for (int i = static_cast<int>(SeriesId::MemDataSeries); i < kSeriesCount; ++i) {
+    const ChartSeries& s = model_.AllSeries()[static_cast<size_t>(i)];
+    if (s.visible && !s.points.empty()) DrawSeries(p, geometry_, s);
+  }
+  DrawLabels(p);
+}
+
+void ChartView::DrawStatic(QPainter& p, const Geometry& g) const {
+  const QRect all(QPoint(0, 0), g.size);
+  p.fillRect(all, Qt::black);
+  // Lowered bevel: shadow on the top and left edges, light on the others.
+  const QColor top_left[kBevel] = {kBevelShadow, kBevelDarkShadow, kBevelDarkShadow};
+  const QColor bottom_right[kBevel] = {kBevelLight, kBevelFace, kBevelFace};
+  for (int i = 0; i < kBevel; ++i) {
+    const QRect r = all.adjusted(i, i, -i - 1, -i - 1);
+    if (r.width() <= 0 || r.height() <= 0) break;
+    p.setPen(top_left[i]);
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(bottom_right[i]);
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+  }
+  DrawAxes(p, g);
+
+  p.save();
+  p.setClipRect(g.inner);
+  for (SeriesId id : {SeriesId::SmithGridSeries, SeriesId::SmithGridLabel}) {
+    const ChartSeries& s = model_.Series(id);
+    if (!s.visible || s.points.empty()) continue;
+    const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
+    p.save();
+    p.setClipRect(g.plot.adjusted(-1, -1, 1, 1), Qt::IntersectClip);
+    DrawPointers(p, s, g.bottom, ys);
+    p.restore();
+    if (s.marks_visible) DrawMarks(p, s, g.bottom, ys);
+  }
+  p.restore();
+}
+
+void ChartView::DrawAxes(QPainter& p, const Geometry& g) const {
+  const QRectF& plot = g.plot;
+  const double x0 = std::round(plot.left());
+  const double x1 = std::round(plot.right());
+  const double y0 = std::round(plot.top());
+  const double y1 = std::round(plot.bottom());
+  const ChartAxis& bx = model_.Axis(AxisId::Bottom);
+  const ChartAxis& lx = model_.Axis(AxisId::Left);
+  const ChartAxis& rx = model_.Axis(AxisId::Right);
+  auto at = [](const Scale& scale, double v) { return std::round(scale.Map(v)); };
+
+  // Every line here is one pixel wide and runs along an axis: drawn as
+  // rectangles, gathered per colour, they take the rasteriser's fill path.
+  std::vector<QRectF> grid;
+  std::vector<QRectF> ticks;
+  auto vline = [](std::vector<QRectF>& to, double x, double ya, double yb) {
+    to.emplace_back(x, std::min(ya, yb), 1, std::abs(yb - ya) + 1);
+  };
+  auto hline = [](std::vector<QRectF>& to, double xa, double xb, double y) {
+    to.emplace_back(std::min(xa, xb), y, std::abs(xb - xa) + 1, 1);
+  };
+  struct Placed {
+    QPointF top_left;
+    const CachedText* text;
+  };
+  std::vector<Placed> texts;
+  const double tick = kTickLength;
+  const double minor_tick = kMinorTickLength;
+
+  if (bx.visible) {
+    for (double v : g.bottom_ticks.major) vline(grid, at(g.bottom, v), y0, y1);
+    hline(grid, x0, x1, y1);
+    for (double v : g.bottom_ticks.minor) vline(ticks, at(g.bottom, v), y1, y1 + minor_tick);
+    for (double v : g.bottom_ticks.major) {
+      const double x = at(g.bottom, v);
+      vline(ticks, x, y1, y1 + tick);
+      const CachedText& text = Text(kAxisFontSlot, TickText(v, g.bottom_ticks.decimals));
+      texts.push_back({QPointF(std::round(x - text.width / 2), y1 + tick + kLabelGap), &text});
+    }
+  }
+  auto vertical = [&](const Ticks& t, const Scale& scale, double x, double direction) {
+    for (double v : t.minor) hline(ticks, x, x + direction * minor_tick, at(scale, v));
+    for (double v : t.major) {
+      const double y = at(scale, v);
+      hline(ticks, x, x + direction * tick, y);
+      const CachedText& text = Text(kAxisFontSlot, TickText(v, t.decimals));
+      const double tx = direction < 0 ? x - tick - kLabelGap - text.width : x + tick + kLabelGap;
+      texts.push_back({QPointF(std::round(tx), std::round(y - text.height / 2)), &text});
+    }
+  };
+  if (lx.visible) {
+    for (double v : g.left_ticks.major) hline(grid, x0, x1, at(g.left, v));
+    vline(grid, x0, y0, y1);
+    vertical(g.left_ticks, g.left, x0, -1);
+  }
+  if (rx.visible) {
+    vline(ticks, x1, y0, y1);
+    vertical(g.right_ticks, g.right, x1, 1);
+  }
+
+  for (const QRectF& r : grid) p.fillRect(r, kGridLine);
+  for (const QRectF& r : ticks) p.fillRect(r, kTickColour);
+  p.setFont(axis_font_);
+  p.setPen(kAxisText);
+  for (const Placed& t : texts) p.drawStaticText(t.top_left, t.text->text);
+}
+
+void ChartView::DrawSeries(QPainter& p, const Geometry& g, const ChartSeries& s) {
+  const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
+  if (s.kind == SeriesKind::Line) {
+    DrawLine(p, g.plot, s, g.bottom, ys);
+    return;
+  }
+  p.save();
+  p.setClipRect(g.plot.adjusted(-4, -4, 4, 4));
+  DrawPointers(p, s, g.bottom, ys);
+  p.restore();
+  if (s.marks_visible) {
+    p.save();
+    p.setClipRect(g.inner);
+    DrawMarks(p, s, g.bottom, ys);
+    p.restore();
+  }
+}
+
+void ChartView::DrawLine(QPainter& p, const QRectF& clip, const ChartSeries& s, const Scale& xs,
+                         const Scale& ys) {
+  // A wide pen goes through Qt's stroker, which costs far more than the rest
+  // of the frame; one-pixel cosmetic lines take the rasteriser's fast path.
+  // A two-pixel line is drawn as the one-pixel line and its copies one pixel
+  // to the right and one pixel down, which looks the same in every direction.
+  p.setPen(QPen(ToQColor(s.colour), 0));
+  p.setBrush(Qt::NoBrush);
+  static constexpr QPointF kWide[] = {{0, 0}, {1, 0}, {0, 1}};
+  const int copies = s.pen_width >= 2 ? 3 : 1;
+  // Segments are cut to the plot here, in floating point, so a value far off
+  // the axis (a VSWR of two million) never reaches the rasteriser.
+  const QRectF box = clip.adjusted(-1, -1, 1, 1);
+  auto flush = [&] {
+    if (run_.size() >= 2) {
+      p.drawPolyline(run_.data(), static_cast<int>(run_.size()));
+      for (int c = 1; c < copies; ++c) {
+        shifted_.assign(run_.begin(), run_.end());
+        for (QPointF& q : shifted_) q += kWide[c];
+        p.drawPolyline(shifted_.data(), static_cast<int>(shifted_.size()));
+      }
+    }
+    run_.clear();
+  };
+  run_.clear();
+  bool have_previous = false;
+  QPointF previous;
+  for (const ChartPoint& point : s.points) {
+    const QPointF here(xs.Map(point.x), ys.Map(point.y));
+    if (!std::isfinite(here.x()) || !std::isfinite(here.y())) {
+      flush();
+      have_previous = false;
+      continue;
+    }
+    if (have_previous) {
+      QPointF a = previous;
+      QPointF b = here;
+      if (ClipSegment(box, a, b)) {
+        if (run_.empty() || run_.back() != a) {
+          flush();
+          run_.push_back(a);
+        }
+        run_.push_back(b);
+      } else {
+        flush();
+      }
+    }
+    previous = here;
+    have_previous = true;
+  }
+  flush();
+}
+
+void ChartView::DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs,
+                             const Scale& ys) const {
+  if (s.pointer == PointerStyle::None) return;
+  const QColor colour = ToQColor(s.colour);
+  if (s.pointer == PointerStyle::Dot && s.pointer_size <= 1) {
+    std::vector<QPointF> dots;
+    dots.reserve(s.points.size());
+    for (const ChartPoint& point : s.points) {
+      const double x = xs.Map(point.x);
+      const double y = ys.Map(point.y);
+      if (std::isfinite(x) && std::isfinite(y) && std::abs(x) < 1e6 && std::abs(y) < 1e6) {
+        dots.emplace_back(std::floor(x) + 0.5, std::floor(y) + 0.5);
+      }
+    }
+    p.setPen(QPen(colour, 1));
+    p.drawPoints(dots.data(), static_cast<int>(dots.size()));
+    return;
+  }
+  const double half = s.pointer_size;
+  p.setPen(s.pointer_outline ? QPen(colour, 1) : QPen(Qt::NoPen));
+  p.setBrush(ToQColor(s.pointer_brush));
+  for (const ChartPoint& point : s.points) {
+    const double x = std::round(xs.Map(point.x));
+    const double y = std::round(ys.Map(point.y));
+    if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6) continue;
+    if (s.pointer == PointerStyle::Diamond) {
+      const QPointF diamond[4] = {{x, y - half}, {x + half, y}, {x, y + half}, {x - half, y}};
+      p.drawPolygon(diamond, 4);
+    } else {
+      p.drawRect(QRectF(x - half, y - half, 2 * half, 2 * half));
+    }
+  }
+}
+
+const ChartView::CachedText& ChartView::Text(int font_slot, const std::string& text) const {
+  auto key = std::make_pair(font_slot, text);
+  auto found = text_cache_.find(key);
+  if (found != text_cache_.end()) return found->second;
+  const QFont& font = font_slot == kAxisFontSlot ? axis_font_
+                      : font_slot < 0            ? mark_font_
+                                                 : label_fonts_[static_cast<size_t>(font_slot)];
+  CachedText cached;
+  cached.text.setText(QString::fromStdString(text));
+  cached.text.setTextFormat(Qt::PlainText);
+  cached.text.setPerformanceHint(QStaticText::AggressiveCaching);
+  cached.text.prepare(QTransform(), font);
+  const QFontMetricsF fm(font);
+  cached.width = fm.horizontalAdvance(cached.text.text());
+  cached.height = fm.height();
+  return text_cache_.emplace(std::move(key), std::move(cached)).first->second;
+}
+
+void ChartView::DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs,
+                          const Scale& ys) const {
+  p.setFont(mark_font_);
+  const QColor text_colour = ToQColor(s.mark_colour);
+  for (const ChartPoint& point : s.points) {
+    if (point.mark.empty()) continue;
+    const double x = std::round(xs.Map(point.x));
+    const double y = std::round(ys.Map(point.y));
+    if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6) continue;
+    const CachedText& text = Text(-1, point.mark);
+    const double arrow = s.mark_arrow_length;
+    if (arrow > 0) {
+      p.setPen(QPen(text_colour, 1));
+      p.drawLine(QPointF(x, y), QPointF(x, y - arrow));
+    }
+    const double w = text.width + 4;
+    const QRectF box(x - w / 2, y - arrow - text.height, w, text.height);
+    if (!s.mark_transparent) p.fillRect(box, ToQColor(s.mark_background));
+    p.setPen(text_colour);
+    p.drawStaticText(QPointF(box.left() + 2, box.top()), text.text);
+  }
+}
+
+void ChartView::DrawLabels(QPainter& p) const {
+  const QRect inner = QRect(QPoint(0, 0), size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
+  for (int i = 0; i < kLabelCount; ++i) {
+    const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
+    if (!label.visible || label.text.empty()) continue;
+    const CachedText& text = Text(i, label.text);
+    QPointF at(label.x, label.y);
+    if (label.centred_top) {
+      at = QPointF(inner.left() + std::round((inner.width() - text.width) / 2),
+                   inner.top() + label.y);
+    }
+    const QRectF box(at, QSizeF(text.width, text.height));
+    if (!label.transparent) p.fillRect(box, ToQColor(label.background));
+    p.setFont(label_fonts_[static_cast<size_t>(i)]);
+    p.setPen(ToQColor(label.colour));
+    p.drawStaticText(box.topLeft(), text.text);
+  }
+}
+
+void ChartView::mousePressEvent(QMouseEvent* event) {
+  QWidget::mousePressEvent(event);
+  if (!on_point_click) return;
+  const Geometry g = ComputeGeometry(size());
+  const QPointF at = event->position();
+  const ChartPoint* best = nullptr;
+  double best_distance = kClickRadius * kClickRadius;
+  // Later series are drawn on top, so they win a tie.
+  for (int i = kSeriesCount - 1; i >= 0; --i) {
+    const ChartSeries& s = model_.AllSeries()[static_cast<size_t>(i)];
+    if (!s.visible) continue;
+    const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
+    for (const ChartPoint& point : s.points) {
+      const double dx = g.bottom.Map(point.x) - at.x();
+      const double dy = ys.Map(point.y) - at.y();
+      const double d = dx * dx + dy * dy;
+      if (d < best_distance) {
+        best_distance = d;
+        best = &point;
+      }
+    }
+  }
+  if (best != nullptr) on_point_click(best->x, best->y);
+}
+
+}  // namespace ostra

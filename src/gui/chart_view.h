@@ -1,0 +1,127 @@
+// The main window's chart: draws the chart model with QPainter. The static
+// part (background, bevel, grid, axes and the Smith chart grid) is drawn once
+// into a cached pixmap and reused until the layout changes; traces, markers
+// and labels are drawn over it on each repaint.
+#pragma once
+
+#include <QFont>
+#include <QPixmap>
+#include <QPointF>
+#include <QRectF>
+#include <QStaticText>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "display/chart_model.h"
+
+namespace ostra {
+
+class ChartView : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ChartView(const ChartModel& model, QWidget* parent = nullptr);
+
+  // Schedules a repaint; Qt merges every request made within one turn of the
+  // event loop into one paint.
+  void ModelChanged();
+
+  // A click near a point of any shown series, with that point's values.
+  std::function<void(double x, double y)> on_point_click;
+
+  // Where a chart value lands in widget pixels at the current size.
+  QPointF MapToWidget(double x, double y, VerticalAxis axis = VerticalAxis::Left) const;
+  // The area inside the axes that the series are drawn in.
+  QRectF PlotArea() const;
+  // How many times the static part has been drawn afresh (for tests and the
+  // benchmark); and a way to force the next paint to draw it again.
+  int StaticRebuilds() const { return static_rebuilds_; }
+  void InvalidateStaticCache() { static_valid_ = false; }
+
+  QSize sizeHint() const override { return {760, 640}; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  // Value-to-pixel mapping of one axis.
+  struct Scale {
+    double min = 0;
+    double max = 1;
+    double pixel_from = 0;  // pixel of `min`
+    double pixel_to = 1;    // pixel of `max`
+    double Map(double v) const;
+  };
+  struct Ticks {
+    std::vector<double> major;
+    std::vector<double> minor;
+    int decimals = 0;
+  };
+  struct Geometry {
+    QSize size;
+    QRect inner;  // inside the bevel
+    QRectF plot;
+    Scale bottom;
+    Scale left;
+    Scale right;
+    Ticks bottom_ticks;
+    Ticks left_ticks;
+    Ticks right_ticks;
+  };
+  // What the cached static part was drawn from.
+  struct StaticKey {
+    QSize size;
+    qreal dpr = 0;
+    std::array<ChartAxis, 3> axes{};
+    uint64_t grid_revision = 0;
+    uint64_t grid_label_revision = 0;
+    bool operator==(const StaticKey& other) const;
+  };
+
+  Geometry ComputeGeometry(QSize size) const;
+  StaticKey CurrentKey(qreal dpr) const;
+  void DrawStatic(QPainter& p, const Geometry& g) const;
+  void DrawAxes(QPainter& p, const Geometry& g) const;
+  void DrawSeries(QPainter& p, const Geometry& g, const ChartSeries& s);
+  void DrawLine(QPainter& p, const QRectF& clip, const ChartSeries& s, const Scale& xs,
+                const Scale& ys);
+  void DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
+  void DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
+  void DrawLabels(QPainter& p) const;
+  static std::string TickText(double value, int decimals);
+  double TickWidth(double value, int decimals) const;
+  static constexpr int kAxisFontSlot = -2;
+  // Texts laid out once and drawn from the cache afterwards.
+  struct CachedText {
+    QStaticText text;
+    double width = 0;
+    double height = 0;
+  };
+  // `font_slot` -2 is the axes' font, -1 the marks' font, 0 .. 4 the labels'.
+  const CachedText& Text(int font_slot, const std::string& text) const;
+
+  const ChartModel& model_;
+  QFont axis_font_;
+  QFont mark_font_;
+  std::array<QFont, kLabelCount> label_fonts_;
+  mutable std::map<std::pair<int, std::string>, CachedText> text_cache_;
+  QPixmap static_;
+  StaticKey static_key_;
+  bool static_valid_ = false;
+  int static_rebuilds_ = 0;
+  Geometry geometry_;
+  // Reused for every polyline, so painting does not allocate.
+  std::vector<QPointF> run_;
+  std::vector<QPointF> shifted_;
+};
+
+// Lets `view` repaint when `model` changes (once per event-loop turn).
+void ConnectChartView(ChartModel& model, ChartView& view);
+
+}  // namespace ostra

@@ -1,0 +1,39 @@
+#include "panel/front_panel.h"
+
+namespace ostra {
+
+FrontPanel::FrontPanel() {
+  for (int i = 0; i < kSoftKeys; ++i) {
+    keys_[static_cast<size_t>(i)].caption = "Option " + std::to_string(i + 1);
+  }
+}
+
+void FrontPanel::Changed() {
+  ++revision_;
+  if (on_change) on_change();
+}
+
+void FrontPanel::Assign(int index, const std::string& action, const std::string& caption) {
+  SoftKey& key = keys_.at(static_cast<size_t>(index));
+  key.action = action;
+  key.caption = caption;
+  key.visible = true;
+  Changed();
+}
+
+void FrontPanel::SetVisible(int index, bool visible) {
+  keys_.at(static_cast<size_t>(index)).visible = visible;
+  Changed();
+}
+
+void FrontPanel::ResetKeyLights() {
+  for (SoftKey& key : keys_) key.lit = false;
+  Changed();
+}
+
+void FrontPanel::Light(int index) {
+  keys_.at(static_cast<size_t>(index)).lit = true;
+  Changed();
+}
+
+}  // namespace ostra

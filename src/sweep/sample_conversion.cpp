@@ -1,0 +1,202 @@
+#include "sweep/sample_conversion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "app/text_util.h"
+#include "sweep/sweep_programming.h"
+
+namespace ostra {
+
+namespace {
+
+// round(v) for a step that the settings could make arbitrarily large: held
+// inside the 64-bit range instead of overflowing.
+int64_t RoundStep(double v) {
+  if (std::isnan(v)) return 0;
+  const double r = std::nearbyint(v);
+  if (r >= 9.2e18) return std::numeric_limits<int64_t>::max();
+  if (r <= -9.2e18) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(r);
+}
+
+inline double ReadingVolts(const uint8_t* bytes) { return SampleVolts(bytes[0], bytes[1]); }
+
+}  // namespace
+
+double SampleVolts(uint8_t high, uint8_t low) {
+  uint16_t w = static_cast<uint16_t>(high << 8 | low);
+  if (w & 0x0800) w |= 0xF000;
+  return static_cast<int16_t>(w) * 5.0 / 4096.0;
+}
+
+void SampleConverter::SizeHistory(int factor, int points) {
+  const int rows = std::clamp(factor, 1, kMaxAverageFactor);
+  const int length = std::max(points, 0);
+  const size_t size = static_cast<size_t>(rows) * static_cast<size_t>(length);
+  history_i_.assign(size, 0.0);
+  history_q_.assign(size, 0.0);
+  history_rows_ = rows;
+  history_length_ = length;
+  AverageCount = 0;
+}
+
+void SampleConverter::BeginRun(const std::string& capture_mode) {
+  SaturationCount = 0;
+  previous_factor_ = 0;
+  RunParameters run;
+  run.capture_mode = capture_mode;
+  run.sweep_type = settings_.SweepType();
+  run.points = static_cast<int>(std::clamp<int64_t>(settings_.Int(Setting::Points), 0, 65535));
+  run.dwell = static_cast<int>(std::clamp<int64_t>(settings_.Int(Setting::Dwell), 0, 65535));
+  run.mode = settings_.Mode();
+
+  // The axis is labelled with span / (points - 1); one point has no span.
+  const double intervals = run.points > 1 ? run.points - 1 : 0;
+  auto step_of = [intervals](double span) {
+    return intervals > 0 ? RoundStep(span / intervals) : 0;
+  };
+  if (run.sweep_type == "Frequency") {
+    run.axis = AxisKind::Frequency;
+    run.axis_start = settings_.Int(Setting::StartFreq);
+    const int64_t stop = settings_.Int(Setting::StopFreq);
+    run.axis_step = step_of(static_cast<double>(stop) - static_cast<double>(run.axis_start));
+  } else if (run.sweep_type == "Phase") {
+    run.axis = AxisKind::Phase;
+    run.axis_start = settings_.Int(Setting::StartPhase);
+    const int64_t stop = settings_.Int(Setting::StopPhase);
+    run.axis_step = step_of(static_cast<double>(stop) - static_cast<double>(run.axis_start));
+  } else {
+    run.axis = AxisKind::Power;
+    run.axis_start = static_cast<uint16_t>(PowerWordFromDbm(settings_.Float(Setting::StartPower)));
+    const int64_t stop = static_cast<uint16_t>(
+        PowerWordFromDbm(static_cast<double>(settings_.Int(Setting::StopPower))));
+    run.axis_step = step_of(static_cast<double>(stop - run.axis_start));
+  }
+  run_ = std::move(run);
+  run_normal_ = run_.capture_mode == "normal";
+}
+
+double SampleConverter::AxisValue(int i) const {
+  switch (run_.axis) {
+    case AxisKind::Frequency:
+      return (static_cast<double>(i) * static_cast<double>(run_.axis_step) +
+              static_cast<double>(run_.axis_start)) /
+             1000000.0;
+    case AxisKind::Phase:
+      return static_cast<double>(i) * static_cast<double>(run_.axis_step) +
+             static_cast<double>(run_.axis_start);
+    case AxisKind::Power:
+      break;
+  }
+  // The step of a power sweep is at most 65535 words: no overflow here.
+  const int64_t word = static_cast<int64_t>(i) * run_.axis_step + run_.axis_start;
+  return DbmFromPowerWord(static_cast<uint16_t>(word));
+}
+
+void SampleConverter::AveragePointSamples(const uint8_t* acquisition, int sweep, int points,
+                                          int dwell, size_t acquisition_bytes) {
+  const size_t count = points > 0 ? static_cast<size_t>(points) : 0;
+  if (PointI.size() != count) {
+    PointI.resize(count);
+    PointQ.resize(count);
+  }
+  if (count == 0) return;
+  if (dwell <= 0 || sweep < 0 || acquisition == nullptr) {
+    std::fill(PointI.begin(), PointI.end(), 0.0);
+    std::fill(PointQ.begin(), PointQ.end(), 0.0);
+    return;
+  }
+  const size_t samples = static_cast<size_t>(dwell);
+  const size_t point_bytes = samples * 4;
+  const size_t sweep_offset = static_cast<size_t>(sweep) * count * point_bytes;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t begin = sweep_offset + i * point_bytes;
+    double sum_i = 0.0;
+    double sum_q = 0.0;
+    if (begin <= acquisition_bytes && point_bytes <= acquisition_bytes - begin) {
+      const uint8_t* p = acquisition + begin;
+      for (size_t h = 0; h < samples; ++h, p += 4) {
+        sum_i += ReadingVolts(p);
+        sum_q += ReadingVolts(p + 2);
+      }
+    } else {
+      // Past the end of the acquisition: only the samples that are there.
+      for (size_t h = 0; h < samples; ++h) {
+        const size_t at = begin + h * 4;
+        if (at > acquisition_bytes || 4 > acquisition_bytes - at) break;
+        sum_i += ReadingVolts(acquisition + at);
+        sum_q += ReadingVolts(acquisition + at + 2);
+      }
+    }
+    PointI[i] = sum_i / static_cast<double>(dwell);
+    PointQ[i] = sum_q / static_cast<double>(dwell);
+  }
+}
+
+void SampleConverter::BeginSweep() {
+  if (settings_.Checked(Setting::AveEnable) && AverageCount < previous_factor_) ++AverageCount;
+}
+
+int SampleConverter::AveragingFactor() {
+  // The box is converted again only when a setting has changed since.
+  if (settings_.Revision() != factor_revision_) {
+    const int64_t factor = settings_.Int(Setting::Average);
+    factor_ = static_cast<int>(std::clamp<int64_t>(factor, 1, kMaxAverageFactor));
+    factor_revision_ = settings_.Revision();
+  }
+  return factor_;
+}
+
+void SampleConverter::AveragePoint(size_t i) {
+  const int factor = AveragingFactor();
+  previous_factor_ = factor;
+  const int length = static_cast<int>(PointI.size());
+  if (history_rows_ != factor || history_length_ != length) SizeHistory(factor, length);
+
+  const size_t rows = static_cast<size_t>(factor);
+  double* hi = history_i_.data() + i * rows;
+  double* hq = history_q_.data() + i * rows;
+  double sum_i = 0.0;
+  double sum_q = 0.0;
+  for (size_t j = 0; j + 1 < rows; ++j) {
+    hi[j] = hi[j + 1];
+    hq[j] = hq[j + 1];
+    sum_i += hi[j];
+    sum_q += hq[j];
+  }
+  hi[rows - 1] = PointI[i];
+  hq[rows - 1] = PointQ[i];
+  sum_i += PointI[i];
+  sum_q += PointQ[i];
+  if (AverageCount >= factor && run_normal_) {
+    PointI[i] = sum_i / factor;
+    PointQ[i] = sum_q / factor;
+  }
+}
+
+ConvertedPoint SampleConverter::ConvertPoint(int i) {
+  ConvertedPoint point;
+  if (i < 0 || static_cast<size_t>(i) >= PointI.size()) return point;
+  const size_t k = static_cast<size_t>(i);
+
+  if (settings_.Checked(Setting::AveEnable)) AveragePoint(k);
+
+  const double pi = PointI[k];
+  const double pq = PointQ[k];
+  if (pi > kSaturationVolts || pi < -kSaturationVolts) ++SaturationCount;
+  if (pq > kSaturationVolts || pq < -kSaturationVolts) ++SaturationCount;
+
+  point.x = AxisValue(i);
+  point.raw_i = pi;
+  point.raw_q = pq;
+  const double in_phase = pi - (k < DcOffsetI.size() ? DcOffsetI[k] : 0.0);
+  const double quadrature = pq - (k < DcOffsetQ.size() ? DcOffsetQ[k] : 0.0);
+  point.m = std::sqrt(in_phase * in_phase + quadrature * quadrature);
+  point.phi = std::atan2(quadrature, in_phase);
+  return point;
+}
+
+}  // namespace ostra

@@ -1,0 +1,215 @@
+#include "sweep/sweep_programming.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "app/text_util.h"
+#include "cal/cal_tables.h"
+#include "sweep/sample_conversion.h"
+
+namespace ostra {
+
+namespace {
+
+constexpr double kTwoTo32 = 4294967296.0;
+constexpr double kReferenceClockHz = 500000000.0;
+constexpr double kPhaseCountsPerTurn = 16384.0;
+
+// round(v), ties to even, as a 64-bit integer; a value beyond its range (only
+// absurd settings give one) is held at the range's end, NaN gives 0.
+int64_t RoundClamped(double v) {
+  if (std::isnan(v)) return 0;
+  const double r = std::nearbyint(v);
+  if (r >= 9.2e18) return std::numeric_limits<int64_t>::max();
+  if (r <= -9.2e18) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(r);
+}
+
+int32_t ClampTo32(double v) {
+  if (std::isnan(v)) return 0;
+  return static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
+}
+
+// The low 32 bits of round(v), as the instrument's unsigned words take it.
+uint32_t Low32(double v) {
+  if (!std::isfinite(v)) return 0;
+  double m = std::fmod(std::nearbyint(v), kTwoTo32);
+  if (m < 0) m += kTwoTo32;
+  return static_cast<uint32_t>(m);
+}
+
+// a / b, or 0 when the point count is 0.
+double Divide(double a, int64_t b) { return b == 0 ? 0.0 : a / static_cast<double>(b); }
+
+uint32_t FrequencyWord(int64_t hz) {
+  return Low32(static_cast<double>(hz) * kTwoTo32 / kReferenceClockHz);
+}
+
+uint32_t PhaseWord(int64_t degrees) {
+  return Low32(static_cast<double>(degrees) * kPhaseCountsPerTurn / 360.0);
+}
+
+uint16_t PowerWord(double dbm) { return static_cast<uint16_t>(PowerWordFromDbm(dbm)); }
+
+uint8_t RxGainCode(const InstrumentSettings& settings) {
+  return static_cast<uint8_t>(Low32(static_cast<double>(settings.Int(Setting::RxGain)) / 3.0));
+}
+
+}  // namespace
+
+int64_t PowerWordFromDbm(double dbm) {
+  const double p = std::pow(10.0, dbm / 10.0) / 1000.0;
+  const double v = 2.0 * std::sqrt(p * 50.0) * std::sqrt(2.0);
+  return RoundClamped(v * 1024.0 / 0.16);
+}
+
+double DbmFromPowerWord(uint16_t word) {
+  const double v = word * 0.16 / (std::sqrt(2.0) * 2.0 * 1024.0);
+  const double watts = v * v / 50.0;
+  return 10.0 * std::log10(watts * 1000.0);
+}
+
+SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
+  SweepProgram program;
+  const int64_t points = settings.Int(Setting::Points);
+  const int64_t dwell = settings.Int(Setting::Dwell);
+  const std::string& type = settings.SweepType();
+  program.points = static_cast<uint16_t>(points);
+  program.mode = settings.Mode() == "Reflection" ? 0 : 1;
+  program.sweep_count = 3;
+  program.sweep_type = type == "Frequency" ? 0 : type == "Phase" ? 1 : type == "Power" ? 2 : 9;
+  program.dwell = static_cast<uint8_t>(dwell);
+  program.rx_gain_code = RxGainCode(settings);
+  program.preamp = settings.Checked(Setting::Preamp) ? 1 : 0;
+
+  if (type == "Frequency") {
+    const int64_t start = settings.Int(Setting::StartFreq);
+    const int64_t stop = settings.Int(Setting::StopFreq);
+    const int64_t step_hz =
+        RoundClamped(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
+    program.start_word = FrequencyWord(start);
+    program.step_word = FrequencyWord(step_hz);
+    program.power_word = PowerWord(settings.Float(Setting::PowerFreq));
+    program.freq_word = FrequencyWord(start);
+    program.phase_word = 0;
+  } else if (type == "Phase") {
+    const int64_t start = settings.Int(Setting::StartPhase);
+    const int64_t stop = settings.Int(Setting::StopPhase);
+    const int64_t step_deg =
+        RoundClamped(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
+    program.start_word = PhaseWord(start);
+    program.step_word = PhaseWord(step_deg);
+    program.power_word = PowerWord(settings.Float(Setting::PowerPhase));
+    program.freq_word = FrequencyWord(settings.Int(Setting::FreqPhase));
+    program.phase_word = 0;
+  } else {
+    // The stop power is a whole number of dBm; the start power a decimal.
+    const uint16_t start = PowerWord(settings.Float(Setting::StartPower));
+    const uint16_t stop = PowerWord(static_cast<double>(settings.Int(Setting::StopPower)));
+    // The difference is an unsigned 32-bit quantity: a stop below the start
+    // wraps around to a very large step, as the instrument has always had it.
+    const uint32_t span = static_cast<uint32_t>(stop) - static_cast<uint32_t>(start);
+    program.start_word = start;
+    program.step_word = Low32(Divide(static_cast<double>(span), points));
+    program.power_word = 0;
+    program.freq_word = FrequencyWord(settings.Int(Setting::FreqPower));
+    program.phase_word = static_cast<uint16_t>(PhaseWord(settings.Int(Setting::PhasePower)));
+  }
+  return program;
+}
+
+SweepEstimates EstimateAcquisition(int64_t points, int64_t dwell) {
+  SweepEstimates e;
+  e.SweepCount = 3;
+  const double t =
+      (static_cast<double>(dwell) * 0.000005 + 0.000026 + 0.00002) * 1200 * e.SweepCount;
+  e.AcquisitionDuration = ClampTo32(static_cast<double>(RoundClamped(points * t)) + 5.0);
+  e.RefreshRate = ClampTo32(
+      static_cast<double>(RoundClamped(static_cast<double>(e.AcquisitionDuration) / e.SweepCount)));
+  if (e.RefreshRate < kMinimumRefreshRate) e.RefreshRate = kMinimumRefreshRate;
+  e.ExpectedLength =
+      ClampTo32(static_cast<double>(points) * 4.0 * e.SweepCount * static_cast<double>(dwell));
+  return e;
+}
+
+SweepProgrammer::SweepProgrammer(const InstrumentSettings& settings, Platform& platform,
+                                 AppLog& log, CalibrationStore& cal, SampleConverter& converter,
+                                 std::filesystem::path cal_data_dir, ProgramSweepFn program_sweep)
+    : settings_(settings),
+      platform_(platform),
+      log_(log),
+      cal_(cal),
+      converter_(converter),
+      cal_data_dir_(std::move(cal_data_dir)),
+      program_sweep_(std::move(program_sweep)) {}
+
+void SweepProgrammer::ProgramCurrentSweep(bool& sweep_stop_request) {
+  sweep_stop_request = false;
+  estimates_.SweepCount = 3;
+
+  const int64_t dwell = settings_.Int(Setting::Dwell);
+  const int64_t points = settings_.Int(Setting::Points);
+
+  const SweepEstimates e = EstimateAcquisition(points, dwell);
+  estimates_.AcquisitionDuration = e.AcquisitionDuration;
+  if (estimates_.AcquisitionDuration > kUsbReadTimeoutMs) {
+    platform_.ShowMessage("USB READ TIMEOUT (" + std::to_string(kUsbReadTimeoutMs) +
+                          ")needs adjusting for this acquisition duration (" +
+                          std::to_string(estimates_.AcquisitionDuration) + ")");
+    sweep_stop_request = true;
+  }
+  estimates_.RefreshRate = e.RefreshRate;
+  estimates_.ExpectedLength = e.ExpectedLength;
+  if (estimates_.ExpectedLength > kReceiveBufferBytes) {
+    platform_.ShowMessage("Expected data length (" + std::to_string(estimates_.ExpectedLength) +
+                          ") is larger than buffer size (" + std::to_string(kReceiveBufferBytes) +
+                          ")");
+    sweep_stop_request = true;
+  }
+
+  log_.WriteLog("Refresh rate: " + std::to_string(estimates_.RefreshRate));
+  log_.WriteLog("Acquisition duration: " + std::to_string(estimates_.AcquisitionDuration));
+  log_.WriteLog("Expected length: " + std::to_string(estimates_.ExpectedLength));
+
+  const int dc_points = static_cast<int>(std::clamp<int64_t>(points, 0, 65535));
+  LoadDcOffsets(cal_data_dir_ / "cal_dc_offset.dat", dc_points, converter_.DcOffsetI,
+                converter_.DcOffsetQ);
+
+  RxGainCode(settings_);  // step order: a bad gain box stops before the tables load
+
+  cal_.LoadCalTables(cal_data_dir_, platform_, log_);
+
+  const SweepProgram program = ComputeSweepWords(settings_);
+  const std::string& type = settings_.SweepType();
+  const uint32_t received = program_sweep_ ? program_sweep_(program) : 0;
+  last_program_ = program;
+  const char* label = type == "Frequency" ? "Frequency" : type == "Phase" ? "Phase" : "Power";
+  log_.WriteLog(std::string("Bytes Received [") + label + " sweep] = " + std::to_string(received));
+
+  log_.WriteLog("Sweep parameters");
+  log_.WriteLog("Sweep type: " + type);
+  log_.WriteLog("Start word: 0x" + FormatHex(program.start_word, 8));
+  log_.WriteLog("Step_word: 0x" + FormatHex(program.step_word, 8));
+  log_.WriteLog("Points: " + settings_.Text(Setting::Points));
+  log_.WriteLog("Mode: " + settings_.Mode());
+  log_.WriteLog("Sweep count: " + std::to_string(estimates_.SweepCount));
+  log_.WriteLog("Freq Word: 0x" + FormatHex(program.freq_word, 8));
+  log_.WriteLog("Power Word: 0x" + FormatHex(program.power_word, 4));
+  log_.WriteLog("Phase Word: 0x" + FormatHex(program.phase_word, 4));
+  log_.WriteLog("Dwell: " + settings_.Text(Setting::Dwell));
+}
+
+bool ApplyReceiverSettings(const InstrumentSettings& settings, AppLog& log,
+                           const std::function<uint32_t(bool)>& set_preamp,
+                           const std::function<uint32_t(uint8_t)>& set_rx_gain) {
+  const bool preamp = settings.Checked(Setting::Preamp);
+  if (set_preamp(preamp) == 0) return false;
+  log.WriteLog(preamp ? "Preamp Enabled" : "Preamp Disabled");
+  set_rx_gain(RxGainCode(settings));
+  log.WriteLog("Rx gain set to " + settings.Text(Setting::RxGain));
+  return true;
+}
+
+}  // namespace ostra

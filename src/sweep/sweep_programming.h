@@ -1,0 +1,85 @@
+// Turning the settings into a sweep program for the instrument: the time and
+// length estimates of an acquisition, the synthesiser words of each sweep
+// type, the ProgramSweep command and its log, and the receiver settings.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+
+#include "app/app_log.h"
+#include "app/instrument_settings.h"
+#include "app/platform.h"
+#include "device/protocol.h"
+
+namespace ostra {
+
+class CalibrationStore;
+class SampleConverter;
+
+// Limits an acquisition must fit.
+inline constexpr int32_t kUsbReadTimeoutMs = 600;
+inline constexpr int32_t kReceiveBufferBytes = 65536;
+inline constexpr int32_t kMinimumRefreshRate = 15;
+
+// The source power word for a power in dBm (callers keep the low 16 bits).
+int64_t PowerWordFromDbm(double dbm);
+// The power in dBm of a power word.
+double DbmFromPowerWord(uint16_t word);
+
+// The words of the sweep program for the current settings. Raises
+// ConversionError when a box that the sweep type needs is not a number.
+SweepProgram ComputeSweepWords(const InstrumentSettings& settings);
+
+// Values derived from the settings and shared with the acquisition loop.
+struct SweepEstimates {
+  int32_t SweepCount = 3, AcquisitionDuration = 0, RefreshRate = 0, ExpectedLength = 0;
+};
+
+// SweepCount 3, AcquisitionDuration (ms, margin included), RefreshRate (ms
+// per displayed sweep, at least 15) and ExpectedLength (bytes).
+SweepEstimates EstimateAcquisition(int64_t points, int64_t dwell);
+
+class SweepProgrammer {
+ public:
+  // Sends ProgramSweep and returns the number of reply bytes.
+  using ProgramSweepFn = std::function<uint32_t(const SweepProgram&)>;
+
+  SweepProgrammer(const InstrumentSettings& settings, Platform& platform, AppLog& log,
+                  CalibrationStore& cal, SampleConverter& converter,
+                  std::filesystem::path cal_data_dir, ProgramSweepFn program_sweep);
+
+  // Programs the instrument from the settings: clears `sweep_stop_request`,
+  // estimates the acquisition (setting the request again, after a message,
+  // when it would exceed the read time-out or the receive buffer), logs the
+  // estimates, loads the DC offsets and the calibration tables, sends the
+  // sweep words and logs them. A box that is not a number raises
+  // ConversionError at its step (nothing is sent); a missing DC-offset file
+  // raises IoError.
+  void ProgramCurrentSweep(bool& sweep_stop_request);
+
+  const SweepEstimates& Estimates() const { return estimates_; }
+  // The acquisition loop replaces the refresh estimate with its own pacing.
+  void SetRefreshRate(int32_t ms) { estimates_.RefreshRate = ms; }
+  // The words sent by the last ProgramCurrentSweep.
+  const SweepProgram& LastProgram() const { return last_program_; }
+
+ private:
+  const InstrumentSettings& settings_;
+  Platform& platform_;
+  AppLog& log_;
+  CalibrationStore& cal_;
+  SampleConverter& converter_;
+  std::filesystem::path cal_data_dir_;
+  ProgramSweepFn program_sweep_;
+  SweepEstimates estimates_;
+  SweepProgram last_program_;
+};
+
+// Sends SetPreamp and SetRxGain from the settings and logs them. Returns
+// false, without setting the gain, when SetPreamp returned no reply bytes.
+bool ApplyReceiverSettings(const InstrumentSettings& settings, AppLog& log,
+                           const std::function<uint32_t(bool)>& set_preamp,
+                           const std::function<uint32_t(uint8_t)>& set_rx_gain);
+
+}  // namespace ostra

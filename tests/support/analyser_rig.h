@@ -1,0 +1,67 @@
+// The whole program without a window: the Analyser on the scripted platform
+// and the simulated instrument (instant timing), in a fresh application
+// directory whose cal_data holds the factory copies.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+
+#include "app/analyser.h"
+#include "sim/simulated_instrument.h"
+#include "support/fake_platform.h"
+#include "support/temp_dir.h"
+
+namespace ostra::testing {
+
+inline std::filesystem::path SourceDir() {
+  if (const char* dir = std::getenv("OSTRA_SOURCE_DIR")) return dir;
+  return OSTRA_SOURCE_DIR;
+}
+
+class AnalyserRig {
+ public:
+  explicit AnalyserRig(bool with_cal_data = true) {
+    sim.SetRealTime(false);
+    app = dir / "app";
+    std::filesystem::create_directories(app);
+    if (with_cal_data) {
+      std::filesystem::create_directories(app / "cal_data");
+      for (const auto& entry : std::filesystem::directory_iterator(SourceDir() / "cal_data")) {
+        std::filesystem::copy_file(entry.path(), app / "cal_data" / entry.path().filename());
+      }
+    }
+    std::filesystem::create_directories(dir / "docs");
+    platform.SetDocumentsFolder(dir / "docs");
+    analyser = std::make_unique<Analyser>(platform, sim, app);
+    platform.timer_handler = [this](TimerId id) { analyser->OnTimer(id); };
+  }
+
+  // The program's start: splash, main window, the start-up pass at the
+  // splash's seventh tick.
+  void Start() {
+    analyser->splash_FormCreate();
+    analyser->FormCreate();
+  }
+  // Start and run until the start-up pass has enabled the first sweep.
+  void StartUp() {
+    Start();
+    platform.RunUntil([&] { return platform.TimerEnabled(TimerId::BeginSweep) || platform.QuitRequested(); },
+                      10000);
+  }
+
+  std::filesystem::path CalFile(const std::string& name) const { return app / "cal_data" / name; }
+  std::filesystem::path DataDir() const { return dir / "docs" / "Ostra data"; }
+  std::vector<std::string> LogLines() const {
+    std::vector<std::string> messages;
+    for (const std::string& line : analyser->Log().WindowLines()) messages.push_back(line.substr(18));
+    return messages;
+  }
+
+  TempDir dir;
+  std::filesystem::path app;
+  FakePlatform platform;
+  SimulatedInstrument sim;
+  std::unique_ptr<Analyser> analyser;
+};
+
+}  // namespace ostra::testing

@@ -1,0 +1,223 @@
+#include "cal/error_correction.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+
+#include "sweep/sweep_programming.h"
+
+namespace ostra {
+namespace {
+
+using Complex = std::complex<double>;
+constexpr double kPi = 3.141592653589793;
+
+// A detector with frequency-dependent error terms: directivity e00, source
+// match e11 and tracking e01, as the reflection bridge has them.
+struct Detector {
+  Complex e00(double f) const { return std::polar(0.04, 0.3 + f * 1e-8); }
+  Complex e11(double f) const { return std::polar(0.12, -0.7 + f * 2e-8); }
+  Complex e01(double f) const { return std::polar(0.8, -2 * kPi * f * 4e-9); }
+  Complex Measure(double f, Complex gamma) const {
+    return e00(f) + e01(f) * gamma / (1.0 - e11(f) * gamma);
+  }
+};
+
+void Store(CalTable& table, int i, double stimulus, Complex value) {
+  (*table.stimulus)[i] = stimulus;
+  table.magnitude[i] = std::abs(value);
+  table.phase[i] = std::arg(value);
+}
+
+// OPEN, SHORT and LOAD captured with the default sweep, 20 to 50 MHz, 201 points.
+void Calibrate(CalibrationStore& store, const Detector& d) {
+  for (int i = 0; i < 201; ++i) {
+    const double f = 20000000.0 + i * 150000.0;
+    Store(store.Open, i, f, d.Measure(f, 1.0));
+    Store(store.Short, i, f, d.Measure(f, -1.0));
+    Store(store.Load, i, f, d.Measure(f, 0.0));
+  }
+}
+
+Complex Reflect(const CalibrationStore& store, int i, double x_mhz, Complex measured,
+                bool& doubtful) {
+  const auto r = CorrectPoint(store, "Frequency", "Reflection", i, 201, x_mhz, std::abs(measured),
+                              std::arg(measured), doubtful);
+  EXPECT_TRUE(r.has_value());
+  EXPECT_TRUE(r->reflection);
+  return r->gamma;
+}
+
+TEST(CorrectReflection, IdealStandardsReturnTheMeasurement) {
+  for (Complex m : {Complex(0.3, -0.2), Complex(-0.9, 0.1), Complex(0, 0)}) {
+    const Complex g = CorrectReflection(m, 1.0, -1.0, 0.0);
+    EXPECT_NEAR(std::abs(g - m), 0.0, 2e-6);
+  }
+}
+
+TEST(CorrectPoint, TablesCapturedAtTheSweepRecoverTheStandards) {
+  CalibrationStore store;
+  const Detector d;
+  Calibrate(store, d);
+  bool doubtful = false;
+  for (int i : {0, 77, 200}) {
+    const double f = 20000000.0 + i * 150000.0;
+    const double x = f / 1e6;
+    EXPECT_NEAR(std::abs(Reflect(store, i, x, d.Measure(f, 1.0), doubtful) - 1.0), 0, 1e-4);
+    EXPECT_NEAR(std::abs(Reflect(store, i, x, d.Measure(f, -1.0), doubtful) + 1.0), 0, 1e-4);
+    EXPECT_NEAR(std::abs(Reflect(store, i, x, d.Measure(f, 0.0), doubtful)), 0, 1e-4);
+    const Complex dut(0.25, -0.4);
+    EXPECT_NEAR(std::abs(Reflect(store, i, x, d.Measure(f, dut), doubtful) - dut), 0, 1e-4);
+  }
+  EXPECT_FALSE(doubtful);
+}
+
+TEST(CorrectPoint, AChangedStopFrequencyIsDoubtfulAndInterpolates) {
+  CalibrationStore store;
+  // Standards whose magnitude and phase are straight lines in frequency, so
+  // interpolation between entries is exact.
+  for (int i = 0; i < 201; ++i) {
+    const double f = 20000000.0 + i * 150000.0;
+    store.Open.stimulus->at(i) = f;
+    store.Open.magnitude[i] = 0.9 - f * 1e-9;
+    store.Open.phase[i] = 0.2 + f * 1e-8;
+    store.Short.magnitude[i] = 0.85;
+    store.Short.phase[i] = -2.5 + f * 1e-8;
+    store.Load.magnitude[i] = 0.03;
+    store.Load.phase[i] = 1.0;
+  }
+  // The sweep now ends at 60 MHz: point 100 lies at 40 MHz, between entries.
+  const double f = 40000000.0;
+  bool doubtful = false;
+  const Complex open_there = std::polar(0.9 - f * 1e-9, 0.2 + f * 1e-8);
+  EXPECT_NEAR(std::abs(Reflect(store, 100, 40.0, open_there, doubtful) - 1.0), 0, 1e-4);
+  EXPECT_TRUE(doubtful);
+
+  const auto below = InterpolateOslTables(store, 201, 1000000);
+  EXPECT_EQ(below[0], store.Open.magnitude[0]);
+  EXPECT_EQ(below[3], store.Short.phase[0]);
+  const auto above = InterpolateOslTables(store, 201, 60000000);
+  EXPECT_NEAR(above[1], 0.2 + 0.6, 1e-12);  // straight-line extension
+  const auto at_entry = InterpolateOslTables(store, 201, 20150000);
+  EXPECT_NEAR(at_entry[0], store.Open.magnitude[1], 1e-15);
+  // Only the entries of the current point count are scanned.
+  const auto short_scan = InterpolateOslTables(store, 2, 40000000);
+  EXPECT_NEAR(short_scan[1], 0.2 + 0.4, 1e-12);
+  EXPECT_EQ(InterpolateOslTables(store, 1, 40000000)[1], store.Open.phase[0]);
+}
+
+TEST(CorrectPoint, StartupTablesNeverGiveNaN) {
+  CalibrationStore store;  // every stimulus 0
+  const auto v = InterpolateOslTables(store, 201, 20000000);
+  for (double value : v) EXPECT_TRUE(std::isfinite(value));
+  EXPECT_EQ(v[0], 1.5);
+  EXPECT_EQ(v[4], 1e-5);
+  bool doubtful = false;
+  for (int i : {0, 100, 200}) {
+    const Complex g = Reflect(store, i, 20.0 + i * 0.15, Complex(0.2, 0.1), doubtful);
+    EXPECT_TRUE(std::isfinite(g.real()) && std::isfinite(g.imag()));
+  }
+  EXPECT_TRUE(doubtful);
+}
+
+TEST(CorrectPoint, CoincidingStandardsAreNudgedInOrder) {
+  const Complex m(0.3, 0.1);
+  auto correct = [&](double open, double short_, double load, bool& doubtful) {
+    CalibrationStore store;
+    store.Open.magnitude.fill(open);
+    store.Short.magnitude.fill(short_);
+    store.Load.magnitude.fill(load);
+    store.Short.phase.fill(0.0);
+    return Reflect(store, 0, 0.0, m, doubtful);
+  };
+  bool doubtful = false;
+  EXPECT_LT(std::abs(correct(0.5, 0.5, 0.1, doubtful) - CorrectReflection(m, 0.51, 0.5, 0.1)),
+            1e-12);
+  EXPECT_TRUE(doubtful);
+  doubtful = false;
+  EXPECT_LT(std::abs(correct(0.5, -0.5, 0.5, doubtful) - CorrectReflection(m, 0.51, -0.5, 0.5)),
+            1e-12);
+  EXPECT_TRUE(doubtful);
+  doubtful = false;
+  EXPECT_LT(std::abs(correct(0.9, 0.5, 0.5, doubtful) - CorrectReflection(m, 0.9, 0.5, 0.51)),
+            1e-12);
+  EXPECT_TRUE(doubtful);
+  doubtful = false;
+  const Complex g = correct(0.5, 0.5, 0.5, doubtful);  // all three equal
+  EXPECT_TRUE(std::isfinite(g.real()) && std::isfinite(g.imag()));
+  EXPECT_TRUE(doubtful);
+}
+
+TEST(CorrectPoint, Transmission) {
+  CalibrationStore store;
+  store.Thru.stimulus->at(3) = 20450000.0;
+  store.Thru.magnitude[3] = 0.2;
+  store.Thru.phase[3] = 3.0;
+  bool doubtful = false;
+  auto r = CorrectPoint(store, "Frequency", "Transmission", 3, 201, 20.45, 0.2, -3.0, doubtful);
+  ASSERT_TRUE(r.has_value());
+  EXPECT_FALSE(r->reflection);
+  EXPECT_NEAR(r->gain_db, 0.0, 1e-4);
+  EXPECT_NEAR(r->phase_rad, -6.0 + 2 * kPi, 1e-12);
+  EXPECT_FALSE(doubtful);
+
+  store.Thru.magnitude[3] = 0.0;
+  r = CorrectPoint(store, "Frequency", "Transmission", 3, 201, 20.6, 0.2, 0.0, doubtful);
+  EXPECT_NEAR(r->gain_db, 20 * std::log10(0.2 + 1e-6) + 140.0, 1e-9);
+  EXPECT_TRUE(doubtful);  // 20.6 MHz against 20.45 MHz
+
+  EXPECT_FALSE(CorrectPoint(store, "Frequency", "S22", 3, 201, 20.45, 0.2, 0.0, doubtful));
+}
+
+TEST(CorrectPoint, PhaseSweep) {
+  CalibrationStore store;
+  store.ThruPhase.stimulus->at(1) = 2.0;
+  store.ThruPhase.magnitude[1] = 0.3;
+  store.ThruPhase.phase[1] = 1.0;  // not used
+  bool doubtful = false;
+  auto r = CorrectPoint(store, "Phase", "Reflection", 1, 201, 2.0, 0.3, 4.0, doubtful);
+  ASSERT_TRUE(r.has_value());
+  EXPECT_FALSE(r->reflection);
+  EXPECT_NEAR(r->gain_db, 0.0, 1e-4);
+  EXPECT_NEAR(r->phase_rad, 4.0 - 2 * kPi, 1e-12);
+  EXPECT_FALSE(doubtful);
+  CorrectPoint(store, "Phase", "Transmission", 1, 201, 4.0, 0.3, 0.0, doubtful);
+  EXPECT_TRUE(doubtful);
+}
+
+TEST(CorrectPoint, PowerSweepChecksTheStimulusAtThreeDecimals) {
+  CalibrationStore store;
+  store.ThruPower.stimulus->at(0) = -19.995;  // "-19.995" as the capture wrote it
+  store.ThruPower.phase[0] = 0.5;
+  store.ThruPower.magnitude[0] = 7.0;      // not used
+  const double x = DbmFromPowerWord(405);  // -19.9951...
+  bool doubtful = false;
+  auto r = CorrectPoint(store, "Power", "Transmission", 0, 201, x, 0.1, 0.25, doubtful);
+  ASSERT_TRUE(r.has_value());
+  EXPECT_FALSE(doubtful);
+  EXPECT_NEAR(r->gain_db, 20 * std::log10(0.1 + 1e-6), 1e-12);
+  EXPECT_NEAR(r->phase_rad, -0.25, 1e-12);
+
+  store.ThruPower.stimulus->at(0) = -20.0;
+  CorrectPoint(store, "Power", "Reflection", 0, 201, x, 0.1, 0.25, doubtful);
+  EXPECT_TRUE(doubtful);
+
+  // Any other type text is a power sweep too.
+  doubtful = false;
+  EXPECT_TRUE(CorrectPoint(store, "Sweep", "x", 0, 201, -20.0, 0.1, 0.0, doubtful).has_value());
+  EXPECT_FALSE(doubtful);
+}
+
+TEST(CorrectPoint, APointBeyondTheTablesIsDoubtfulAndSafe) {
+  CalibrationStore store;
+  bool doubtful = false;
+  const auto r =
+      CorrectPoint(store, "Frequency", "Transmission", 600, 700, 0.0, 0.1, 0.0, doubtful);
+  ASSERT_TRUE(r.has_value());
+  EXPECT_TRUE(doubtful);
+  EXPECT_TRUE(std::isfinite(r->gain_db));
+}
+
+}  // namespace
+}  // namespace ostra
