@@ -255,6 +255,9 @@ std::optional<std::filesystem::path> QtPlatform::RunFileDialog(const FileDialogR
 std::optional<std::filesystem::path> QtPlatform::DocumentsFolder() {
   const QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
   if (dir.isEmpty()) return std::nullopt;
+  // On a fresh Linux account the folder may not exist yet; the data
+  // directory beneath it is created one level deep only, so make it here.
+  if (!QDir().mkpath(dir)) return std::nullopt;
   return std::filesystem::path(QDir::toNativeSeparators(dir).toStdString());
 }
 

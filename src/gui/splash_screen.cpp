@@ -1,7 +1,9 @@
 #include "gui/splash_screen.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
 #include "gui/artwork.h"
 #include "gui/handler_call.h"
@@ -31,6 +33,9 @@ Tsplash_screen::Tsplash_screen(QWidget* parent)
   setObjectName("splash_screen");
   setWindowTitle("Marlune Ostra 7");
   setFixedSize(400, 240);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
 
   auto* picture = new QLabel(this);
   picture->setObjectName("Image1");
