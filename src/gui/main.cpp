@@ -19,16 +19,9 @@
 
 #include "app/analyser.h"
 #include "device/d2xx_library.h"
-#include "display/chart_model.h"
-#include "gui/about_form.h"
 #include "gui/artwork.h"
-#include "gui/chart_view.h"
-#include "gui/handler_call.h"
-#include "gui/log_form.h"
-#include "gui/main_form.h"
-#include "gui/options_form.h"
+#include "gui/program_windows.h"
 #include "gui/qt_platform.h"
-#include "gui/splash_screen.h"
 #include "gui/system_close.h"
 #include "sim/simulated_instrument.h"
 
@@ -168,81 +161,7 @@ int main(int argc, char** argv) {
   const std::filesystem::path app_directory = ChooseAppDirectory();
   ostra::QtPlatform platform;
   ostra::Analyser analyser(platform, *transport, app_directory);
-  auto guard = [&analyser](void (ostra::Analyser::*handler)()) {
-    return [&analyser, handler] { analyser.Guard([&] { (analyser.*handler)(); }); };
-  };
-  platform.timer_handler = [&analyser](ostra::TimerId id) {
-    analyser.Guard([&] { analyser.OnTimer(id); });
-  };
-
-  // The windows, in the program's order: splash, main window, Sweep
-  // Parameters dialog, log window, About window.
-  ostra::Tsplash_screen splash;
-  splash.on_close = [&platform] { platform.Quit(); };
-  platform.RegisterWindow(ostra::WindowId::Splash, &splash);
-
-  ostra::MainFormHandlers main_handlers;
-  main_handlers.Exit1Click = guard(&ostra::Analyser::Exit1Click);
-  main_handlers.sweep_param1Click = guard(&ostra::Analyser::sweep_param1Click);
-  main_handlers.Log1Click = guard(&ostra::Analyser::Log1Click);
-  main_handlers.About1Click = guard(&ostra::Analyser::About1Click);
-  main_handlers.FormClose = guard(&ostra::Analyser::FormClose);
-  main_handlers.EndingProgram = [&platform] { return platform.QuitRequested(); };
-  main_handlers.LogMagExecute = guard(&ostra::Analyser::LogMagExecute);
-  main_handlers.LinMagExecute = guard(&ostra::Analyser::LinMagExecute);
-  main_handlers.PhaseExecute = guard(&ostra::Analyser::PhaseExecute);
-  main_handlers.VSWRExecute = guard(&ostra::Analyser::VSWRExecute);
-  main_handlers.SmithExecute = guard(&ostra::Analyser::SmithExecute);
-  main_handlers.show_phaseExecute = guard(&ostra::Analyser::show_phaseExecute);
-  main_handlers.TransmissionExecute = guard(&ostra::Analyser::TransmissionExecute);
-  main_handlers.ReflectionExecute = guard(&ostra::Analyser::ReflectionExecute);
-  main_handlers.SoftKeyClick = [&analyser](int number) {
-    analyser.Guard([&] { analyser.SoftKeyClick(number - 1); });
-  };
-  ostra::TMainForm main_form(main_handlers);
-  auto* chart = new ostra::ChartView(analyser.Chart());
-  chart->on_point_click = [&analyser](double x, double y) {
-    analyser.Guard([&] { analyser.ChartPointClick(x, y); });
-  };
-  main_form.SetChartWidget(chart);
-  platform.RegisterWindow(ostra::WindowId::Main, &main_form);
-
-  ostra::OptionsFormHandlers options_handlers;
-  options_handlers.FormShow = guard(&ostra::Analyser::OptionsFormShow);
-  options_handlers.FormClose = guard(&ostra::Analyser::OptionsFormClose);
-  options_handlers.opt_ok_btnClick = guard(&ostra::Analyser::opt_ok_btnClick);
-  options_handlers.opt_cancel_btnClick = guard(&ostra::Analyser::opt_cancel_btnClick);
-  options_handlers.info_ok_btnClick = guard(&ostra::Analyser::info_ok_btnClick);
-  ostra::TOptionsForm options_form(analyser.Settings(), options_handlers);
-  platform.RegisterWindow(ostra::WindowId::SweepParameters, &options_form);
-
-  ostra::TLogForm log_form;
-  platform.RegisterWindow(ostra::WindowId::Log, &log_form);
-
-  ostra::TAboutForm about_form;
-  platform.RegisterWindow(ostra::WindowId::About, &about_form);
-
-  // The models tell the windows what changed; widgets repaint once per turn
-  // of the event loop.
-  analyser.Settings().on_change = [&options_form](ostra::Setting s) {
-    options_form.ShowSetting(s);
-  };
-  analyser.Log().on_line = [&log_form](const std::string& line) { log_form.AppendLine(line); };
-  log_form.AppendLines(analyser.Log().WindowLines());
-  analyser.on_info_change = [&] { options_form.ShowInfo(analyser.Info()); };
-  analyser.on_about_change = [&] { about_form.ShowAbout(analyser.About()); };
-  analyser.on_splash_change = [&] { splash.ShowSplash(analyser.Splash()); };
-  analyser.Chart().on_change = [chart] { chart->ModelChanged(); };
-  auto show_soft_keys = [&] {
-    for (int i = 0; i < ostra::FrontPanel::kSoftKeys; ++i) {
-      const ostra::SoftKey& key = analyser.Panel().Key(i);
-      main_form.SetSoftKey(i + 1, QString::fromStdString(key.caption), key.visible, key.lit);
-    }
-  };
-  analyser.Panel().on_change = show_soft_keys;
-  show_soft_keys();
-  options_form.ShowAllSettings();
-  options_form.ShowInfo(analyser.Info());
+  ostra::ProgramWindows windows(analyser, platform);
 
   // Endings the user did not choose close the program as Exit does.
   ostra::SystemCloseWatcher system_close(
@@ -251,11 +170,7 @@ int main(int argc, char** argv) {
     analyser.Guard([&] { analyser.CloseFromSystem(); });
   });
 
-  // Creating the main window runs its FormCreate; the splash starts ticking.
-  guard (&ostra::Analyser::FormCreate)();
-  guard (&ostra::Analyser::splash_FormCreate)();
-  splash.ShowSplash(analyser.Splash());
-  splash.show();
+  windows.Start();
 
   if (options.quit_after_ms >= 0) {
     QTimer::singleShot(options.quit_after_ms, &app, [&] {
@@ -263,7 +178,7 @@ int main(int argc, char** argv) {
         const QString file = QString::fromStdString(options.screenshot);
         const QString dir = QFileInfo(file).absolutePath();
         QDir().mkpath(dir);
-        if (main_form.grab().save(file, "PNG")) {
+        if (windows.MainForm().grab().save(file, "PNG")) {
           std::printf("Screenshot of the main window: %s\n",
                       qPrintable(QFileInfo(file).absoluteFilePath()));
         } else {
@@ -272,7 +187,7 @@ int main(int argc, char** argv) {
       }
       std::printf("Application log: %s\n", analyser.Log().FilePath().string().c_str());
       std::fflush(stdout);
-      guard (&ostra::Analyser::Exit1Click)();
+      analyser.Guard([&] { analyser.Exit1Click(); });
       // A timed run always ends, even when Exit could not save.
       if (!platform.QuitRequested()) platform.Quit();
     });
@@ -281,14 +196,5 @@ int main(int argc, char** argv) {
   int result = 0;
   if (!platform.QuitRequested()) result = QApplication::exec();
 
-  // The windows go before the Analyser: nothing may reach them any more.
-  platform.timer_handler = nullptr;
-  analyser.Settings().on_change = nullptr;
-  analyser.Log().on_line = nullptr;
-  analyser.on_info_change = nullptr;
-  analyser.on_about_change = nullptr;
-  analyser.on_splash_change = nullptr;
-  analyser.Chart().on_change = nullptr;
-  analyser.Panel().on_change = nullptr;
   return result;
 }

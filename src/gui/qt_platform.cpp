@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStringList>
+#include <QThread>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -263,10 +264,11 @@ std::optional<std::filesystem::path> QtPlatform::DocumentsFolder() {
 
 void QtPlatform::Quit() {
   quit_requested_ = true;
-  QCoreApplication::quit();
-  // quit() does nothing while no event loop runs; the queued call ends the
-  // loop as soon as it starts.
-  QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+  // exit() ends every running event loop, the nested ones too, without
+  // closing the windows one by one; quit() would do nothing outside exec().
+  // Before any loop runs, exit() would be forgotten; the program checks
+  // QuitRequested() before it starts its main loop.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
 }
 
 }  // namespace ostra
