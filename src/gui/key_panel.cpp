@@ -35,6 +35,8 @@ void KeyPanel::SetCaption(const QString& caption) { label_->setText(caption); }
 
 void KeyPanel::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
+    // The inner bevel goes down while the button is held...
+    setLineWidth(2);
     setFrameShadow(QFrame::Sunken);
     event->accept();
     return;
@@ -47,7 +49,9 @@ void KeyPanel::mouseReleaseEvent(QMouseEvent* event) {
     QFrame::mouseReleaseEvent(event);
     return;
   }
-  setFrameShadow(QFrame::Plain);
+  // ...and is gone after the release; the outer bevel stays raised.
+  setLineWidth(1);
+  setFrameShadow(QFrame::Raised);
   event->accept();
   if (rect().contains(event->position().toPoint()) && on_click) on_click();
 }
