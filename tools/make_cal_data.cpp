@@ -39,8 +39,8 @@ struct Rig {
     sim.SetRealTime(false);
     sim.SetSeed(20121506);
     log.SetDataDirectory(app);
-    engine = std::make_unique<SweepEngine>(platform, link, settings, log, display,
-                                           app / "cal_data", stop);
+    engine = std::make_unique<SweepEngine>(platform, link, settings, log, display, app / "cal_data",
+                                           stop);
   }
 
   // DC offset with `dc_dut` connected and the receiver gain at code 0, then
@@ -98,8 +98,8 @@ int main(int argc, char** argv) {
     rig.Calibrate(Dut::Load, {{Dut::Thru, "thru_cal"}});
     // The reflection calibration last: its DC offsets are the factory ones.
     Configure(rig.settings, "Frequency", "Reflection", "Log", "39");
-    rig.Calibrate(Dut::Load, {{Dut::Load, "load_cal"}, {Dut::Open, "open_cal"},
-                              {Dut::Short, "short_cal"}});
+    rig.Calibrate(Dut::Load,
+                  {{Dut::Load, "load_cal"}, {Dut::Open, "open_cal"}, {Dut::Short, "short_cal"}});
 
     for (const char* name : {"cal_dc_offset", "cal_open", "cal_short", "cal_load", "cal_thru",
                              "cal_thru_ph", "cal_thru_pwr"}) {

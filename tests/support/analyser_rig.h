@@ -45,15 +45,17 @@ class AnalyserRig {
   // Start and run until the start-up pass has enabled the first sweep.
   void StartUp() {
     Start();
-    platform.RunUntil([&] { return platform.TimerEnabled(TimerId::BeginSweep) || platform.QuitRequested(); },
-                      10000);
+    platform.RunUntil(
+        [&] { return platform.TimerEnabled(TimerId::BeginSweep) || platform.QuitRequested(); },
+        10000);
   }
 
   std::filesystem::path CalFile(const std::string& name) const { return app / "cal_data" / name; }
   std::filesystem::path DataDir() const { return dir / "docs" / "Ostra data"; }
   std::vector<std::string> LogLines() const {
     std::vector<std::string> messages;
-    for (const std::string& line : analyser->Log().WindowLines()) messages.push_back(line.substr(18));
+    for (const std::string& line : analyser->Log().WindowLines())
+      messages.push_back(line.substr(18));
     return messages;
   }
 

@@ -51,13 +51,19 @@ void FakePlatform::SetStatusText(const std::string& text) { status_texts_.push_b
 
 void FakePlatform::SetProgress(bool, int) {}
 
+std::optional<int64_t> FakePlatform::NextPostedDue() {
+  std::lock_guard lock(post_mutex_);
+  if (posted_.empty()) return std::nullopt;
+  return posted_.front()->due_us;
+}
+
 bool FakePlatform::RunPostedSteps() {
   bool ran = false;
   for (;;) {
     Posted* posted = nullptr;
     {
       std::lock_guard lock(post_mutex_);
-      if (posted_.empty()) break;
+      if (posted_.empty() || posted_.front()->due_us > now_us_) break;
       posted = posted_.front();
       posted_.pop_front();
     }
@@ -119,6 +125,11 @@ void FakePlatform::ProcessMessages() {
 void FakePlatform::WaitForEvents(int max_wait_ms) {
   if (RunPostedSteps()) return;
   const int64_t deadline = now_us_ + static_cast<int64_t>(std::max(max_wait_ms, 0)) * 1000;
+  if (const auto posted = NextPostedDue(); posted && *posted <= deadline) {
+    now_us_ = std::max<int64_t>(now_us_, *posted);
+    RunPostedSteps();
+    return;
+  }
   const auto next = NextTimerDue();
   if (next && *next <= deadline) {
     if (*next > now_us_) now_us_ = *next;
@@ -130,9 +141,13 @@ void FakePlatform::WaitForEvents(int max_wait_ms) {
   // post its completion step, then let the virtual time pass.
   {
     std::unique_lock lock(post_mutex_);
-    post_cv_.wait_for(lock, std::chrono::milliseconds(2), [this] { return !posted_.empty(); });
+    post_cv_.wait_for(lock, std::chrono::microseconds(200), [this] { return !posted_.empty(); });
   }
-  if (RunPostedSteps()) return;
+  if (const auto posted = NextPostedDue(); posted && *posted <= deadline) {
+    now_us_ = std::max<int64_t>(now_us_, *posted);
+    RunPostedSteps();
+    return;
+  }
   now_us_ = deadline;
 }
 
@@ -160,7 +175,8 @@ void FakePlatform::RunOnUiThread(const std::function<void()>& step) {
     step();
     return;
   }
-  Posted posted{step, false};
+  // A worker's step arrives after the time its work takes on the instrument.
+  Posted posted{step, false, now_us_ + worker_step_delay_us_};
   std::unique_lock lock(post_mutex_);
   posted_.push_back(&posted);
   post_cv_.notify_all();
@@ -222,7 +238,9 @@ bool FakePlatform::RunUntil(const std::function<bool()>& done, int max_ms) {
   while (!quit_ && !done() && now_us_ < end) {
     ProcessMessages();
     if (done() || quit_) break;
-    WaitForEvents(1);
+    const auto next = NextTimerDue();
+    const int64_t wait_us = next && *next > now_us_ ? std::min(*next, end) - now_us_ : 1000;
+    WaitForEvents(static_cast<int>(std::max<int64_t>((wait_us + 999) / 1000, 1)));
   }
   return done();
 }

@@ -67,6 +67,9 @@ class FakePlatform : public Platform {
   int TimerInterval(TimerId id) const;
 
   void SetCounterFrequency(int64_t frequency) { counter_frequency_ = frequency; }
+  // Virtual time that passes before a worker's step reaches this thread
+  // (the acquisition it stands for); 67 ms by default, the default sweep's.
+  void SetWorkerStepDelayMs(int ms) { worker_step_delay_us_ = static_cast<int64_t>(ms) * 1000; }
   void SetDocumentsFolder(std::optional<std::filesystem::path> dir) {
     documents_folder_ = std::move(dir);
   }
@@ -101,6 +104,7 @@ class FakePlatform : public Platform {
   std::thread::id ui_thread_;
   std::atomic<int64_t> now_us_{0};
   int64_t counter_frequency_ = 1'000'000;
+  std::atomic<int64_t> worker_step_delay_us_{67'000};
   std::tm time_base_{};
   std::optional<std::filesystem::path> documents_folder_;
   bool quit_ = false;
@@ -119,7 +123,9 @@ class FakePlatform : public Platform {
   struct Posted {
     std::function<void()> step;
     bool done = false;
+    int64_t due_us = 0;
   };
+  std::optional<int64_t> NextPostedDue();
   std::deque<Posted*> posted_;
 };
 

@@ -7,15 +7,16 @@
 #include "device/protocol.h"
 #include "display/chart_model.h"
 #include "support/analyser_rig.h"
+#include "sweep/sweep_engine.h"
 
 namespace ostra {
 namespace {
 
 using testing::AnalyserRig;
-using testing::ReadFile;
-using testing::WriteFile;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using testing::ReadFile;
+using testing::WriteFile;
 
 TEST(Splash, SquaresOneToSixThenTheMainWindowAndTheStartUpPass) {
   AnalyserRig rig;
@@ -80,14 +81,15 @@ TEST(StartUp, RestoresWorkingFilesUnderOneHundredBytes) {
   // 99 bytes: replaced by the factory copy.
   WriteFile(rig.CalFile("config.dat"), std::string(99, 'x'));
   // 100 bytes: left alone (and so loaded as it is).
-  std::string hundred = "Sweep_Type: Frequency\r\nMode: Reflection\r\nFormat: Lin\r\nPoints: 101\r\n";
+  std::string hundred =
+      "Sweep_Type: Frequency\r\nMode: Reflection\r\nFormat: Lin\r\nPoints: 101\r\n";
   hundred += std::string(100 - hundred.size(), 'y');
   WriteFile(rig.CalFile("cal_open.dat"), hundred);
   rig.StartUp();
   EXPECT_EQ(ReadFile(rig.CalFile("config.dat")), def);
   EXPECT_EQ(ReadFile(rig.CalFile("cal_open.dat")), hundred);
-  for (const char* name : {"cal_dc_offset", "cal_short", "cal_load", "cal_thru", "cal_thru_ph",
-                           "cal_thru_pwr"}) {
+  for (const char* name :
+       {"cal_dc_offset", "cal_short", "cal_load", "cal_thru", "cal_thru_ph", "cal_thru_pwr"}) {
     EXPECT_EQ(ReadFile(rig.CalFile(std::string(name) + ".dat")),
               ReadFile(rig.CalFile(std::string(name) + ".def")))
         << name;
@@ -139,9 +141,9 @@ TEST(StartUp, NoReplyToThePreampCommandEndsTheProgramThroughTheLog) {
   rig.StartUp();
   EXPECT_TRUE(rig.platform.QuitRequested());
   EXPECT_EQ(rig.LogLines().back(), "USB Communication error detected! Error String: ");
-  EXPECT_THAT(rig.platform.MessageTexts(),
-              ElementsAre("Received data do not match with what is expected",
-                          "Did not return any data!"));
+  EXPECT_THAT(
+      rig.platform.MessageTexts(),
+      ElementsAre("Received data do not match with what is expected", "Did not return any data!"));
 }
 
 TEST(StartUp, ShortIdentityReplyLeavesTheWordsAtZero) {
@@ -153,9 +155,9 @@ TEST(StartUp, ShortIdentityReplyLeavesTheWordsAtZero) {
   EXPECT_EQ(info.FirmRev, "00.00");
   EXPECT_EQ(info.HardRev, "0000");
   EXPECT_EQ(info.Date_id, "00/00/00");
-  EXPECT_THAT(rig.platform.MessageTexts(),
-              ElementsAre("Received data do not match with what is expected",
-                          "Unexpected data length"));
+  EXPECT_THAT(
+      rig.platform.MessageTexts(),
+      ElementsAre("Received data do not match with what is expected", "Unexpected data length"));
   EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::BeginSweep));
 }
 
