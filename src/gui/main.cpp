@@ -11,9 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -126,8 +124,8 @@ int main(int argc, char** argv) {
     }
   }
   QApplication app(argc, argv);
-  const Options options = ParseOptions(QApplication::arguments());
   QApplication::setApplicationName("Marlune Ostra 7");
+  const Options options = ParseOptions(QApplication::arguments());
   QApplication::setQuitOnLastWindowClosed(false);
   // Numbers in files and on screen use a point, whatever the user's locale.
   std::setlocale(LC_NUMERIC, "C");
