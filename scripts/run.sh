@@ -13,5 +13,10 @@ fi
 shot="$top/screenshots/main_window.png"
 mkdir -p "$(dirname "$shot")"
 echo "No display found: running the program offscreen for a few seconds instead."
-QT_QPA_PLATFORM=offscreen "$program" --simulate --screenshot "$shot" --quit-after 8000 "$@"
-echo "Screenshot of the main window: $shot"
+# The program prints where the screenshot and the application log are.
+status=0
+QT_QPA_PLATFORM=offscreen "$program" --simulate --screenshot "$shot" --quit-after 8000 "$@" || status=$?
+if [ "$status" -ne 0 ]; then
+  echo "The program ended with status $status." >&2
+fi
+exit "$status"

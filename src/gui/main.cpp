@@ -1,12 +1,198 @@
+// The Ostra control program: the Qt application, the transport to the
+// instrument (the D2XX driver library or the built-in simulator), the
+// Analyser and its windows.
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QSessionManager>
+#include <QTimer>
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/analyser.h"
+#include "device/d2xx_library.h"
+#include "gui/artwork.h"
+#include "gui/program_windows.h"
+#include "gui/qt_platform.h"
+#include "gui/system_close.h"
+#include "sim/simulated_instrument.h"
+
+namespace {
+
+struct Options {
+  bool simulate = false;
+  std::string dut;
+  std::string d2xx_path;
+  bool instant = false;
+  std::string screenshot;
+  int quit_after_ms = -1;
+};
+
+void PrintUsage(std::FILE* out) {
+  std::fprintf(out,
+               "Usage: ostra [options]\n"
+               "\n"
+               "  --simulate          use the built-in simulated instrument instead of USB\n"
+               "  --dut NAME          device connected to the simulator: open, short, load,\n"
+               "                      thru, rlc or bandpass\n"
+               "  --instant           simulator answers at once instead of in real time\n"
+               "  --d2xx PATH         the FTDI D2XX driver library to load\n"
+               "  --screenshot FILE   save a picture of the main window (PNG) before quitting\n"
+               "  --quit-after MS     close the program as Exit does after MS milliseconds\n"
+               "  --help              show this text\n");
+}
+
+// Parses the program's options (Qt has taken its own out); exits on an error.
+Options ParseOptions(const QStringList& qt_args) {
+  std::vector<std::string> args;
+  for (const QString& a : qt_args) args.push_back(a.toStdString());
+  Options options;
+  auto need_value = [&](size_t& i) -> std::string {
+    if (i + 1 >= args.size()) {
+      std::fprintf(stderr, "ostra: %s needs a value\n", args[i].c_str());
+      PrintUsage(stderr);
+      std::exit(2);
+    }
+    return args[++i];
+  };
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg == "--simulate") {
+      options.simulate = true;
+    } else if (arg == "--dut") {
+      options.dut = need_value(i);
+    } else if (arg == "--d2xx") {
+      options.d2xx_path = need_value(i);
+    } else if (arg == "--instant") {
+      options.instant = true;
+    } else if (arg == "--screenshot") {
+      options.screenshot = need_value(i);
+    } else if (arg == "--quit-after") {
+      bool ok = false;
+      options.quit_after_ms = QString::fromStdString(need_value(i)).toInt(&ok);
+      if (!ok || options.quit_after_ms < 0) {
+        std::fprintf(stderr, "ostra: --quit-after needs a number of milliseconds\n");
+        std::exit(2);
+      }
+    } else if (arg == "--help" || arg == "-h") {
+      PrintUsage(stdout);
+      std::exit(0);
+    } else {
+      std::fprintf(stderr, "ostra: unknown option %s\n", arg.c_str());
+      PrintUsage(stderr);
+      std::exit(2);
+    }
+  }
+  if (!options.screenshot.empty() && options.quit_after_ms < 0) options.quit_after_ms = 8000;
+  return options;
+}
+
+// The program's working directory holds cal_data. Started from elsewhere
+// (a build directory, say), it moves to the source tree's copy.
+std::filesystem::path ChooseAppDirectory() {
+  std::error_code ec;
+  const std::filesystem::path current = std::filesystem::current_path(ec);
+  if (std::filesystem::is_directory(current / "cal_data", ec)) return current;
+#ifdef OSTRA_SOURCE_DIR
+  const std::filesystem::path source = OSTRA_SOURCE_DIR;
+  if (std::filesystem::is_directory(source / "cal_data", ec)) {
+    std::filesystem::current_path(source, ec);
+    if (!ec) {
+      std::fprintf(stderr, "ostra: no cal_data in %s; working in the source tree %s instead\n",
+                   current.string().c_str(), source.string().c_str());
+      return source;
+    }
+  }
+#endif
+  return current;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+  // --help works without a display.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      PrintUsage(stdout);
+      return 0;
+    }
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName("Marlune Ostra 7");
-  QMainWindow window;
-  window.setWindowTitle("USB Vector Network Analyser");
-  window.resize(1000, 680);
-  window.show();
-  return QApplication::exec();
+  const Options options = ParseOptions(QApplication::arguments());
+  QApplication::setQuitOnLastWindowClosed(false);
+  // Numbers in files and on screen use a point, whatever the user's locale.
+  std::setlocale(LC_NUMERIC, "C");
+  ostra::InitArtwork();
+
+  // The transport to the instrument.
+  std::unique_ptr<ostra::Transport> transport;
+  if (options.simulate) {
+    auto sim = std::make_unique<ostra::SimulatedInstrument>();
+    if (!options.dut.empty()) {
+      const auto dut = ostra::ParseDut(options.dut);
+      if (!dut) {
+        std::fprintf(stderr, "ostra: unknown device under test '%s'\n", options.dut.c_str());
+        PrintUsage(stderr);
+        return 2;
+      }
+      sim->SetDut(*dut);
+    }
+    sim->SetRealTime(!options.instant);
+    transport = std::move(sim);
+  } else {
+    auto library = options.d2xx_path.empty()
+                       ? std::make_unique<ostra::D2xxLibrary>()
+                       : std::make_unique<ostra::D2xxLibrary>(options.d2xx_path);
+    if (!library->Loaded()) {
+      std::fprintf(stderr, "ostra: %s\n", library->LoadError().c_str());
+    }
+    transport = std::move(library);
+  }
+
+  const std::filesystem::path app_directory = ChooseAppDirectory();
+  ostra::QtPlatform platform;
+  ostra::Analyser analyser(platform, *transport, app_directory);
+  ostra::ProgramWindows windows(analyser, platform);
+
+  // Endings the user did not choose close the program as Exit does.
+  ostra::SystemCloseWatcher system_close(
+      [&analyser] { analyser.Guard([&] { analyser.CloseFromSystem(); }); });
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&analyser](QSessionManager&) {
+    analyser.Guard([&] { analyser.CloseFromSystem(); });
+  });
+
+  windows.Start();
+
+  if (options.quit_after_ms >= 0) {
+    QTimer::singleShot(options.quit_after_ms, &app, [&] {
+      if (!options.screenshot.empty()) {
+        const QString file = QString::fromStdString(options.screenshot);
+        const QString dir = QFileInfo(file).absolutePath();
+        QDir().mkpath(dir);
+        if (windows.MainForm().grab().save(file, "PNG")) {
+          std::printf("Screenshot of the main window: %s\n",
+                      qPrintable(QFileInfo(file).absoluteFilePath()));
+        } else {
+          std::fprintf(stderr, "ostra: could not save the screenshot to %s\n", qPrintable(file));
+        }
+      }
+      std::printf("Application log: %s\n", analyser.Log().FilePath().string().c_str());
+      std::fflush(stdout);
+      analyser.Guard([&] { analyser.Exit1Click(); });
+      // A timed run always ends, even when Exit could not save.
+      if (!platform.QuitRequested()) platform.Quit();
+    });
+  }
+
+  int result = 0;
+  if (!platform.QuitRequested()) result = QApplication::exec();
+
+  return result;
 }

@@ -1,0 +1,58 @@
+#include "gui/about_form.h"
+
+#include <QFrame>
+#include <QGridLayout>
+
+#include "gui/artwork.h"
+#include "gui/key_panel.h"
+
+namespace ostra {
+
+TAboutForm::TAboutForm(QWidget* parent)
+    : QWidget(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+  setObjectName("AboutForm");
+  setWindowTitle("About Ostra");
+  setFixedSize(189, 168);
+  SetPanelColour(this, Qt::white);
+
+  auto* picture = new QLabel(this);
+  picture->setObjectName("Image1");
+  picture->setGeometry(16, 0, 153, 81);
+  picture->setScaledContents(true);
+  picture->setPixmap(QPixmap::fromImage(AboutPicture()));
+
+  auto* panel = new QFrame(this);
+  panel->setObjectName("Panel1");
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setGeometry(8, 88, 173, 72);
+  auto* grid = new QGridLayout(panel);
+  grid->setContentsMargins(6, 4, 6, 4);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(1);
+  QFont font = this->font();
+  font.setPointSizeF(std::max(6.0, font.pointSizeF() - 1.5));
+  auto add_row = [&](int row, const QString& caption, const QString& name) {
+    auto* caption_label = new QLabel(caption, panel);
+    caption_label->setFont(font);
+    auto* value = new QLabel(panel);
+    value->setObjectName(name);
+    value->setFont(font);
+    grid->addWidget(caption_label, row, 0);
+    grid->addWidget(value, row, 1);
+    return value;
+  };
+  serial_no_ = add_row(0, "Serial number:", "serial_no");
+  application_rev_ = add_row(1, "Application revision:", "application_rev");
+  hardware_rev_ = add_row(2, "Hardware revision:", "hardware_rev");
+  firmware_rev_ = add_row(3, "Firmware revision:", "firmware_rev");
+  grid->setColumnStretch(1, 1);
+}
+
+void TAboutForm::ShowAbout(const AboutPage& about) {
+  serial_no_->setText(QString::fromStdString(about.serial_no));
+  application_rev_->setText(QString::fromStdString(about.application_rev));
+  hardware_rev_->setText(QString::fromStdString(about.hardware_rev));
+  firmware_rev_->setText(QString::fromStdString(about.firmware_rev));
+}
+
+}  // namespace ostra

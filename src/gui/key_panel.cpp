@@ -1,0 +1,73 @@
+#include "gui/key_panel.h"
+
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace ostra {
+
+void SetPanelColour(QWidget* widget, const QColor& colour) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::Window, colour);
+  widget->setPalette(palette);
+  widget->setAutoFillBackground(true);
+}
+
+KeyPanel::KeyPanel(const QString& name, const QString& caption, const QColor& face, QWidget* parent)
+    : QFrame(parent), label_(new QLabel(caption, this)) {
+  setObjectName(name);
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setLineWidth(2);
+  SetPanelColour(this, face);
+  QPalette text = label_->palette();
+  text.setColor(QPalette::WindowText, Qt::black);
+  label_->setPalette(text);
+  label_->setAlignment(Qt::AlignCenter);
+  QFont font = label_->font();
+  font.setPointSizeF(8);
+  label_->setFont(font);
+  label_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(1, 1, 1, 1);
+  layout->addWidget(label_);
+}
+
+void KeyPanel::SetCaption(const QString& caption) { label_->setText(caption); }
+
+void KeyPanel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) {
+    // The inner bevel goes down while the button is held...
+    setLineWidth(2);
+    setFrameShadow(QFrame::Sunken);
+    event->accept();
+    return;
+  }
+  QFrame::mousePressEvent(event);
+}
+
+void KeyPanel::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QFrame::mouseReleaseEvent(event);
+    return;
+  }
+  // ...and is gone after the release; the outer bevel stays raised.
+  setLineWidth(1);
+  setFrameShadow(QFrame::Raised);
+  event->accept();
+  if (rect().contains(event->position().toPoint()) && on_click) on_click();
+}
+
+FramedKey::FramedKey(const QString& key_name, const QString& frame_name, const QString& caption,
+                     const QColor& face, QRect frame_geometry, QWidget* parent)
+    : frame_(new QFrame(parent)) {
+  frame_->setObjectName(frame_name);
+  frame_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  frame_->setLineWidth(1);
+  frame_->setGeometry(frame_geometry);
+  SetPanelColour(frame_, kKeySilver);
+  key_ = new KeyPanel(key_name, caption, face, frame_);
+  key_->setGeometry(3, 3, frame_geometry.width() - 6, frame_geometry.height() - 6);
+}
+
+void FramedKey::SetLit(bool lit) { SetPanelColour(frame_, lit ? kKeyLit : kKeySilver); }
+
+}  // namespace ostra

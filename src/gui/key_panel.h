@@ -1,0 +1,56 @@
+// The keys of the front panel: a raised panel with a caption (the key) sitting
+// in a slightly larger coloured panel (its frame, the "light").
+#pragma once
+
+#include <QColor>
+#include <QFrame>
+#include <QLabel>
+#include <functional>
+
+namespace ostra {
+
+inline const QColor kFrontPanelColour(213, 209, 202);
+inline const QColor kKeyFaceGreen(196, 204, 191);
+inline const QColor kKeySilver(192, 192, 192);
+inline const QColor kKeyLit(255, 0, 199);
+
+// Fills a widget's background with one colour.
+void SetPanelColour(QWidget* widget, const QColor& colour);
+
+// A key: raised while idle, lowered while the mouse button is held on it.
+// A release inside the key is a click.
+class KeyPanel : public QFrame {
+ public:
+  KeyPanel(const QString& name, const QString& caption, const QColor& face, QWidget* parent);
+
+  void SetCaption(const QString& caption);
+  QString Caption() const { return label_->text(); }
+
+  std::function<void()> on_click;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QLabel* label_;
+};
+
+// A key in its frame. The frame carries the name of the key + "_light";
+// showing or hiding the key shows or hides both.
+class FramedKey {
+ public:
+  FramedKey(const QString& key_name, const QString& frame_name, const QString& caption,
+            const QColor& face, QRect frame_geometry, QWidget* parent);
+
+  KeyPanel* Key() const { return key_; }
+  QFrame* Frame() const { return frame_; }
+  void SetVisible(bool visible) { frame_->setVisible(visible); }
+  void SetLit(bool lit);
+
+ private:
+  QFrame* frame_;
+  KeyPanel* key_;
+};
+
+}  // namespace ostra

@@ -1,0 +1,214 @@
+#include "gui/main_form.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QVariantAnimation>
+
+#include "gui/handler_call.h"
+
+namespace ostra {
+
+namespace {
+
+constexpr int kPanelWidth = 350;
+constexpr int kSlideMs = 200;
+
+// Holds the front panel at its full width and clips it: as the holder
+// narrows, the panel's left edge moves right and it slides out of view.
+class PanelHolder : public QWidget {
+ public:
+  explicit PanelHolder(QWidget* parent) : QWidget(parent) {}
+  void SetPanel(QWidget* panel) { panel_ = panel; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (panel_ != nullptr) panel_->setGeometry(0, 0, kPanelWidth, height());
+  }
+
+ private:
+  QWidget* panel_ = nullptr;
+};
+
+}  // namespace
+
+TMainForm::TMainForm(MainFormHandlers handlers, QWidget* parent)
+    : QMainWindow(parent), handlers_(std::move(handlers)) {
+  setObjectName("MainForm");
+  setWindowTitle("USB Vector Network Analyser");
+  resize(1000, 680);
+  move(100, 100);
+
+  auto* central = new QWidget(this);
+  central->setObjectName("MainArea");
+  auto* row = new QHBoxLayout(central);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+
+  chart_ = new QWidget(central);
+  chart_->setObjectName("Chart1");
+  SetPanelColour(chart_, Qt::white);
+  chart_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  row->addWidget(chart_, 1);
+
+  auto* holder = new PanelHolder(central);
+  holder->setObjectName("Panel3_holder");
+  holder->setFixedWidth(kPanelWidth);
+  panel_ = new QWidget(holder);
+  panel_->setObjectName("Panel3_btns");
+  SetPanelColour(panel_, kFrontPanelColour);
+  holder->SetPanel(panel_);
+  row->addWidget(holder, 0);
+  setCentralWidget(central);
+
+  BuildMenus();
+  BuildFrontPanel();
+
+  QStatusBar* status = statusBar();
+  status->setObjectName("StatusBar1");
+  progress_ = new QProgressBar(status);
+  progress_->setObjectName("ProgressBar1");
+  progress_->setRange(0, 100);
+  progress_->setMaximumWidth(200);
+  status->addPermanentWidget(progress_);
+  progress_->hide();
+}
+
+TMainForm::~TMainForm() = default;
+
+QAction* TMainForm::AddAction(QMenu* menu, const QString& name, const QString& caption,
+                              std::function<void()> MainFormHandlers::*handler) {
+  QAction* action = menu->addAction(caption);
+  action->setObjectName(name);
+  if (handler != nullptr) {
+    connect(action, &QAction::triggered, this,
+            [this, handler] { CallHandler(handlers_.*handler); });
+  }
+  return action;
+}
+
+void TMainForm::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName("MainMenu1");
+
+  QMenu* file = bar->addMenu("File");
+  file->setObjectName("File1");
+  AddAction(file, "Exit1", "Exit", &MainFormHandlers::Exit1Click);
+
+  QMenu* edit = bar->addMenu("Edit");
+  edit->setObjectName("Edit1");
+
+  QMenu* view = bar->addMenu("View");
+  view->setObjectName("View1");
+  AddAction(view, "sweep_param1", "Sweep Parameters", &MainFormHandlers::sweep_param1Click);
+  AddAction(view, "Markers1", "Markers", nullptr);
+  AddAction(view, "Log1", "Log", &MainFormHandlers::Log1Click);
+  hide_panel_action_ = AddAction(view, "HideControlPanel1", "Hide Control Panel", nullptr);
+  connect(hide_panel_action_, &QAction::triggered, this, [this] { HideControlPanel1Click(); });
+
+  QMenu* help = bar->addMenu("Help");
+  help->setObjectName("Help1");
+  AddAction(help, "About1", "About", &MainFormHandlers::About1Click);
+  AddAction(help, "FirmwareUpgrade1", "Firmware Upgrade", nullptr);
+
+  // The display formats and the measurement mode, until the front panel's
+  // hard keys carry them.
+  QMenu* trace = bar->addMenu("Trace");
+  trace->setObjectName("Trace1");
+  AddAction(trace, "LogMag1", "Log Mag", &MainFormHandlers::LogMagExecute);
+  AddAction(trace, "LinMag1", " Lin Mag", &MainFormHandlers::LinMagExecute);
+  AddAction(trace, "Phase1", "Phase", &MainFormHandlers::PhaseExecute);
+  AddAction(trace, "VSWR1", "VSWR", &MainFormHandlers::VSWRExecute);
+  AddAction(trace, "Smith1", "Smith", &MainFormHandlers::SmithExecute);
+  AddAction(trace, "show_phase1", "Add Phase", &MainFormHandlers::show_phaseExecute);
+  trace->addSeparator();
+  AddAction(trace, "Transmission1", "Transmission", &MainFormHandlers::TransmissionExecute);
+  AddAction(trace, "Reflection1", "Reflection", &MainFormHandlers::ReflectionExecute);
+}
+
+void TMainForm::BuildFrontPanel() {
+  auto* group = new QFrame(panel_);
+  group->setObjectName("soft_key_group");
+  group->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  group->setGeometry(2, 8, 100, 401);
+  static constexpr std::array<int, kSoftKeyCount> kTops = {16, 72, 128, 184, 240, 296, 352};
+  for (int i = 0; i < kSoftKeyCount; ++i) {
+    const QString name = QString("opt%1_ptn").arg(i + 1);
+    auto key = std::make_unique<FramedKey>(name, name + "_light", QString("Option %1").arg(i + 1),
+                                           kKeyFaceGreen, QRect(8, kTops[i], 86, 42), panel_);
+    const int number = i + 1;
+    key->Key()->on_click = [this, number] {
+      if (handlers_.SoftKeyClick) CallHandler([this, number] { handlers_.SoftKeyClick(number); });
+    };
+    soft_keys_[static_cast<size_t>(i)] = std::move(key);
+  }
+}
+
+void TMainForm::SetChartWidget(QWidget* chart) {
+  if (chart == nullptr || chart == chart_) return;
+  auto* row = static_cast<QHBoxLayout*>(centralWidget()->layout());
+  chart->setParent(centralWidget());
+  chart->setObjectName("Chart1");
+  chart->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  row->replaceWidget(chart_, chart);
+  delete chart_;
+  chart_ = chart;
+  chart_->show();
+}
+
+void TMainForm::SetSoftKey(int number, const QString& caption, bool visible, bool lit) {
+  if (number < 1 || number > kSoftKeyCount) return;
+  FramedKey& key = SoftKey(number);
+  if (key.Key()->Caption() != caption) key.Key()->SetCaption(caption);
+  key.SetVisible(visible);
+  key.SetLit(lit);
+}
+
+void TMainForm::HideControlPanel1Click() {
+  QWidget* holder = panel_->parentWidget();
+  if (slide_ != nullptr) slide_->stop();
+  panel_shown_ = !panel_shown_;
+  hide_panel_action_->setText(panel_shown_ ? "Hide Control Panel" : "Show Control Panel");
+  const int from = holder->isVisible() ? holder->width() : 0;
+  const int to = panel_shown_ ? kPanelWidth : 0;
+  holder->setFixedWidth(from);
+  holder->setVisible(true);
+  auto* slide = new QVariantAnimation(this);
+  slide->setDuration(kSlideMs);
+  slide->setStartValue(from);
+  slide->setEndValue(to);
+  connect(slide, &QVariantAnimation::valueChanged, holder,
+          [holder](const QVariant& width) { holder->setFixedWidth(width.toInt()); });
+  const bool shown = panel_shown_;
+  connect(slide, &QVariantAnimation::finished, holder, [holder, shown, to] {
+    holder->setFixedWidth(to);
+    holder->setVisible(shown);
+  });
+  slide_ = slide;
+  slide->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+  CallHandler(handlers_.FormClose);
+  // The program ends as FormClose decided; if it did not (the settings could
+  // not be saved, for one), the window stays so the user is not left with an
+  // invisible program.
+  if (!handlers_.EndingProgram || handlers_.EndingProgram()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+bool TMainForm::event(QEvent* event) {
+  // Menu entries carry no status tips; hovering them must not wipe the
+  // status bar's text.
+  if (event->type() == QEvent::StatusTip) return true;
+  return QMainWindow::event(event);
+}
+
+}  // namespace ostra

@@ -1,0 +1,53 @@
+// The program's windows, created in the program's order (splash, main window,
+// Sweep Parameters dialog, log window, About window), registered with the
+// platform and wired to the Analyser: widget events go to its handlers, its
+// models' changes reach the widgets.
+#pragma once
+
+#include "app/analyser.h"
+#include "gui/about_form.h"
+#include "gui/chart_view.h"
+#include "gui/log_form.h"
+#include "gui/main_form.h"
+#include "gui/options_form.h"
+#include "gui/qt_platform.h"
+#include "gui/splash_screen.h"
+
+namespace ostra {
+
+class ProgramWindows {
+ public:
+  ProgramWindows(Analyser& analyser, QtPlatform& platform);
+  // Unwires the models and the platform's timers before the windows go.
+  ~ProgramWindows();
+  ProgramWindows(const ProgramWindows&) = delete;
+  ProgramWindows& operator=(const ProgramWindows&) = delete;
+
+  // Runs the main window's and the splash window's creation handlers and
+  // shows the splash: the program is then started.
+  void Start();
+
+  Tsplash_screen& Splash() { return splash_; }
+  TMainForm& MainForm() { return main_form_; }
+  TOptionsForm& OptionsForm() { return options_form_; }
+  TLogForm& LogForm() { return log_form_; }
+  TAboutForm& AboutForm() { return about_form_; }
+  ChartView& Chart() { return *chart_; }
+
+ private:
+  std::function<void()> Guarded(void (Analyser::*handler)());
+  MainFormHandlers MakeMainFormHandlers();
+  OptionsFormHandlers MakeOptionsFormHandlers();
+  void ShowSoftKeys();
+
+  Analyser& analyser_;
+  QtPlatform& platform_;
+  Tsplash_screen splash_;
+  TMainForm main_form_;
+  TOptionsForm options_form_;
+  TLogForm log_form_;
+  TAboutForm about_form_;
+  ChartView* chart_ = nullptr;
+};
+
+}  // namespace ostra

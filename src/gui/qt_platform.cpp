@@ -1,0 +1,274 @@
+#include "gui/qt_platform.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QStringList>
+#include <QThread>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+
+namespace ostra {
+
+namespace {
+
+size_t TimerIndex(TimerId id) { return static_cast<size_t>(id); }
+size_t WindowIndex(WindowId id) { return static_cast<size_t>(id); }
+
+QMessageBox::Icon IconOf(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Information:
+      return QMessageBox::Information;
+    case MessageKind::Warning:
+      return QMessageBox::Warning;
+    case MessageKind::Error:
+      return QMessageBox::Critical;
+    case MessageKind::Plain:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QtPlatform::QtPlatform() : ui_thread_(std::this_thread::get_id()) {
+  for (size_t i = 0; i < timers_.size(); ++i) {
+    auto* timer = new QTimer();
+    timer->setSingleShot(false);
+    timer->setTimerType(Qt::PreciseTimer);
+    const auto id = static_cast<TimerId>(i);
+    QObject::connect(timer, &QTimer::timeout, [this, id] {
+      if (!timer_handler) return;
+      try {
+        timer_handler(id);
+      } catch (const std::exception& e) {
+        // The Analyser's handlers show their own errors; anything that still
+        // escapes must not unwind through Qt's event dispatch.
+        std::fprintf(stderr, "ostra: timer handler failed: %s\n", e.what());
+      }
+    });
+    timers_[i] = timer;
+  }
+}
+
+QtPlatform::~QtPlatform() {
+  for (QTimer* timer : timers_) delete timer;
+}
+
+bool QtPlatform::OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
+
+void QtPlatform::RegisterWindow(WindowId id, QWidget* window) {
+  windows_[WindowIndex(id)] = window;
+}
+
+QWidget* QtPlatform::Window(WindowId id) const { return windows_[WindowIndex(id)].data(); }
+
+MessageResult QtPlatform::ShowMessage(const std::string& text, MessageKind kind,
+                                      MessageButtons buttons) {
+  if (OnUiThread()) return ShowMessageHere(text, kind, buttons);
+  MessageResult result = MessageResult::Ok;
+  QMetaObject::invokeMethod(
+      qApp, [&] { result = ShowMessageHere(text, kind, buttons); }, Qt::BlockingQueuedConnection);
+  return result;
+}
+
+MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind kind,
+                                          MessageButtons buttons) {
+  QWidget* parent = QApplication::activeWindow();
+  if (parent == nullptr) {
+    QWidget* main = Window(WindowId::Main);
+    if (main != nullptr && main->isVisible()) parent = main;
+  }
+  QMessageBox box(IconOf(kind), QCoreApplication::applicationName(), QString::fromStdString(text),
+                  QMessageBox::NoButton, parent);
+  if (buttons == MessageButtons::YesCancel) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  const int answer = box.exec();
+  if (buttons == MessageButtons::Ok) return MessageResult::Ok;
+  return answer == QMessageBox::Yes ? MessageResult::Yes : MessageResult::Cancel;
+}
+
+void QtPlatform::SetStatusText(const std::string& text) {
+  auto* main = qobject_cast<QMainWindow*>(Window(WindowId::Main));
+  if (main == nullptr) return;
+  main->statusBar()->showMessage(QString::fromStdString(text));
+}
+
+QProgressBar* QtPlatform::ProgressBar() {
+  QWidget* main = Window(WindowId::Main);
+  if (main == nullptr) return nullptr;
+  return main->findChild<QProgressBar*>("ProgressBar1");
+}
+
+void QtPlatform::SetProgress(bool visible, int position) {
+  QProgressBar* bar = ProgressBar();
+  if (bar == nullptr) return;
+  bar->setValue(std::clamp(position, bar->minimum(), bar->maximum()));
+  bar->setVisible(visible);
+}
+
+void QtPlatform::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void QtPlatform::WaitForEvents(int max_wait_ms) {
+  if (max_wait_ms <= 0) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return;
+  }
+  // The deadline is itself an event: whichever comes first, a window message
+  // or this timer, ends the wait. The processor sleeps in between.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&deadline, &QTimer::timeout, [] {});
+  deadline.start(max_wait_ms);
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+int64_t QtPlatform::PerformanceCounter() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int64_t QtPlatform::PerformanceFrequency() { return 1'000'000'000; }
+
+uint32_t QtPlatform::TickCount() {
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                      std::chrono::steady_clock::now().time_since_epoch())
+                      .count();
+  return static_cast<uint32_t>(ms);
+}
+
+void QtPlatform::Sleep(int ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+std::tm QtPlatform::LocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm result{};
+#ifdef _WIN32
+  localtime_s(&result, &now);
+#else
+  localtime_r(&now, &result);
+#endif
+  return result;
+}
+
+void QtPlatform::RunOnUiThread(const std::function<void()>& step) {
+  if (OnUiThread()) {
+    step();
+    return;
+  }
+  QMetaObject::invokeMethod(
+      qApp, [&step] { step(); }, Qt::BlockingQueuedConnection);
+}
+
+void QtPlatform::SetTimer(TimerId id, bool enabled, int interval_ms) {
+  QTimer* timer = timers_[TimerIndex(id)];
+  if (!enabled) {
+    timer->stop();
+    return;
+  }
+  interval_ms = std::max(interval_ms, 0);
+  // Like a TTimer: enabling a running timer with the same interval leaves its
+  // schedule alone; a new interval starts the count again.
+  if (timer->isActive() && timer->interval() == interval_ms) return;
+  timer->start(interval_ms);
+}
+
+bool QtPlatform::TimerActive(TimerId id) const { return timers_[TimerIndex(id)]->isActive(); }
+
+int QtPlatform::TimerInterval(TimerId id) const { return timers_[TimerIndex(id)]->interval(); }
+
+void QtPlatform::ShowWindow(WindowId id, bool visible) {
+  QWidget* window = Window(id);
+  if (window == nullptr) return;
+  if (!visible) {
+    window->hide();
+    return;
+  }
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+void QtPlatform::MoveWindow(WindowId id, int left, int top) {
+  QWidget* window = Window(id);
+  if (window != nullptr) window->move(left, top);
+}
+
+QString QtPlatform::ConvertFileFilter(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString description = parts[i].trimmed();
+    QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+    for (QString& p : patterns) p = p.trimmed();
+    const QString joined = patterns.join(' ');
+    // A description that already names its patterns is kept as it reads.
+    if (description.endsWith("(" + joined + ")") && !joined.isEmpty()) {
+      // Qt reads the patterns from the last parenthesised group.
+      filters << description;
+    } else {
+      filters << QString("%1 (%2)").arg(description, joined);
+    }
+  }
+  if (parts.size() % 2 == 1 && !parts.back().isEmpty() && filters.isEmpty()) {
+    filters << parts.back();  // a bare pattern
+  }
+  return filters.join(";;");
+}
+
+std::optional<std::filesystem::path> QtPlatform::RunFileDialog(const FileDialogRequest& request) {
+  QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title));
+  dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  const QString filter = ConvertFileFilter(request.filter);
+  if (!filter.isEmpty()) dialog.setNameFilter(filter);
+  if (!request.default_extension.empty()) {
+    dialog.setDefaultSuffix(QString::fromStdString(request.default_extension));
+  }
+  if (!request.initial_dir.empty()) {
+    dialog.setDirectory(QString::fromStdString(request.initial_dir.string()));
+  }
+  if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return std::filesystem::path(files.front().toStdString());
+}
+
+std::optional<std::filesystem::path> QtPlatform::DocumentsFolder() {
+  const QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (dir.isEmpty()) return std::nullopt;
+  // On a fresh Linux account the folder may not exist yet; the data
+  // directory beneath it is created one level deep only, so make it here.
+  if (!QDir().mkpath(dir)) return std::nullopt;
+  return std::filesystem::path(QDir::toNativeSeparators(dir).toStdString());
+}
+
+void QtPlatform::Quit() {
+  quit_requested_ = true;
+  // exit() ends every running event loop, the nested ones too, without
+  // closing the windows one by one; quit() would do nothing outside exec().
+  // Before any loop runs, exit() would be forgotten; the program checks
+  // QuitRequested() before it starts its main loop.
+  if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+}
+
+}  // namespace ostra

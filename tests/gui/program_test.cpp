@@ -1,0 +1,160 @@
+// The whole program offscreen: the Analyser against the instant simulator,
+// its windows wired as main wires them, driven through menus and buttons
+// while the sweep runs.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <filesystem>
+
+#include "app/analyser.h"
+#include "gui/program_windows.h"
+#include "gui/qt_platform.h"
+#include "sim/simulated_instrument.h"
+#include "support/temp_dir.h"
+
+namespace ostra {
+namespace {
+
+class TestPlatform : public QtPlatform {
+ public:
+  explicit TestPlatform(std::filesystem::path documents) : documents_(std::move(documents)) {}
+  std::optional<std::filesystem::path> DocumentsFolder() override { return documents_; }
+
+ private:
+  std::filesystem::path documents_;
+};
+
+// Runs test steps from a timer, so they also run inside the acquisition
+// loop's own message processing. A step returns false to be tried again.
+class StepRunner {
+ public:
+  using Step = std::function<bool()>;
+  void Add(std::string name, Step step) { steps_.push_back({std::move(name), std::move(step)}); }
+
+  // Runs until the program quits or `timeout_ms` passes; the name of the
+  // step that was pending at the end ("" when all ran).
+  std::string Run(QtPlatform& platform, int timeout_ms) {
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [this] {
+      if (steps_.empty()) return;
+      if (steps_.front().second()) steps_.pop_front();
+    });
+    tick.start(30);
+    // The application's own loop, as in the program: Quit ends it.
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    deadline.start(timeout_ms);
+    if (!platform.QuitRequested()) QApplication::exec();
+    return steps_.empty() ? "" : steps_.front().first;
+  }
+
+ private:
+  std::deque<std::pair<std::string, Step>> steps_;
+};
+
+TEST(ProgramTest, StartsRunsItsWindowsAndExitsSavingTheSettings) {
+  testing::TempDir dir;
+  const auto cal_data = dir.path() / "app" / "cal_data";
+  std::filesystem::create_directories(cal_data);
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(OSTRA_SOURCE_DIR) / "cal_data")) {
+    if (entry.path().extension() == ".def") {
+      std::filesystem::copy_file(entry.path(), cal_data / entry.path().filename());
+    }
+  }
+  std::filesystem::create_directories(dir.path() / "docs");
+
+  SimulatedInstrument instrument;
+  instrument.SetRealTime(false);
+  TestPlatform platform(dir.path() / "docs");
+  Analyser analyser(platform, instrument, dir.path() / "app");
+  ProgramWindows windows(analyser, platform);
+  TMainForm& main_form = windows.MainForm();
+  TOptionsForm& options = windows.OptionsForm();
+  windows.Start();
+  EXPECT_TRUE(windows.Splash().isVisible());
+
+  StepRunner steps;
+  steps.Add("start-up", [&] {
+    return main_form.isVisible() && analyser.Info().status == "Opened" &&
+           !windows.Splash().isVisible();
+  });
+  steps.Add("start-up state shown", [&] {
+    EXPECT_TRUE(windows.Splash().Square(6)->isVisibleTo(&windows.Splash()));
+    EXPECT_FALSE(windows.Splash().Square(7)->isVisibleTo(&windows.Splash()));
+    EXPECT_EQ(main_form.SoftKey(1).Key()->Caption(), "Transmission");
+    EXPECT_EQ(main_form.SoftKey(2).Key()->Caption(), "Reflection");
+    for (int i = 3; i <= 7; ++i) EXPECT_FALSE(main_form.SoftKey(i).Frame()->isVisible()) << i;
+    EXPECT_EQ(options.findChild<QLabel*>("status")->text(), "Opened");
+    EXPECT_TRUE(options.findChild<QLabel*>("VNAserial")->text().startsWith("Ostra"));
+    EXPECT_EQ(options.findChild<QLineEdit*>("opt_rx_gain_box")->text(), "39");
+    return true;
+  });
+  steps.Add("log window", [&] {
+    main_form.findChild<QAction*>("Log1")->trigger();
+    EXPECT_TRUE(windows.LogForm().isVisible());
+    EXPECT_TRUE(windows.LogForm().LogPad()->toPlainText().contains(" is open"));
+    windows.LogForm().close();
+    return true;
+  });
+  auto* start = options.findChild<QLineEdit*>("opt_start_freq_box");
+  steps.Add("dialog cancel restores", [&] {
+    main_form.findChild<QAction*>("sweep_param1")->trigger();
+    EXPECT_TRUE(options.isVisible());
+    start->selectAll();
+    QTest::keyClicks(start, "1000000");
+    EXPECT_EQ(analyser.Settings().Text(Setting::StartFreq), "1000000");
+    QTest::mouseClick(options.findChild<QPushButton*>("opt_cancel_btn"), Qt::LeftButton);
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_EQ(analyser.Settings().Text(Setting::StartFreq), "20000000");
+    EXPECT_EQ(start->text(), "20000000");
+    return true;
+  });
+  steps.Add("dialog ok keeps", [&] {
+    main_form.findChild<QAction*>("sweep_param1")->trigger();
+    auto* average = options.findChild<QLineEdit*>("opt_ave_box");
+    average->selectAll();
+    QTest::keyClicks(average, "16");
+    QTest::mouseClick(options.findChild<QPushButton*>("opt_ok_btn"), Qt::LeftButton);
+    EXPECT_FALSE(options.isVisible());
+    EXPECT_EQ(analyser.Settings().Text(Setting::Average), "16");
+    return true;
+  });
+  steps.Add("about", [&] {
+    main_form.findChild<QAction*>("About1")->trigger();
+    EXPECT_TRUE(windows.AboutForm().isVisible());
+    EXPECT_EQ(windows.AboutForm().findChild<QLabel*>("application_rev")->text(), "1.2");
+    EXPECT_FALSE(windows.AboutForm().findChild<QLabel*>("serial_no")->text().isEmpty());
+    windows.AboutForm().close();
+    return true;
+  });
+  steps.Add("soft key", [&] {
+    QTest::mouseClick(main_form.SoftKey(1).Key(), Qt::LeftButton);
+    EXPECT_EQ(options.findChild<QComboBox*>("opt_mode_box")->currentText(), "Transmission");
+    EXPECT_EQ(options.findChild<QLineEdit*>("opt_rx_gain_box")->text(), "24");
+    return true;
+  });
+  steps.Add("exit", [&] {
+    main_form.findChild<QAction*>("Exit1")->trigger();
+    return true;
+  });
+  EXPECT_EQ(steps.Run(platform, 30000), "");
+  EXPECT_TRUE(platform.QuitRequested());
+  const std::string config = testing::ReadFile(cal_data / "config.dat");
+  EXPECT_NE(config.find("Mode: Transmission\r\n"), std::string::npos);
+  EXPECT_NE(config.find("Average: 16\r\n"), std::string::npos);
+  EXPECT_NE(config.find("Start Frequency: 20000000\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ostra
