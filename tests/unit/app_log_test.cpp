@@ -29,7 +29,7 @@ TEST(AppLog, LinesCarryTheTimestampAndEndInCrLf) {
   log.on_line = [&](const std::string& line) { shown.push_back(line); };
 
   log.WriteLog("Preamp Enabled");
-  log.WriteLog("");  // an empty message: timestamp and one blank
+  log.WriteLog("");                   // an empty message: timestamp and one blank
   log.WriteLog("Rx gain set to 39");  // same second: same stamp, order kept
   platform.AdvanceMicroseconds(3'600'000'000LL);
   log.WriteLog("an hour later");

@@ -74,9 +74,9 @@ TEST(SettingsFile, CheckBoxesAreSetOnlyByExactlyOne) {
     std::string line;
     bool checked;
   };
-  for (const Case& c : {Case{"Preamp: 1", true}, Case{"Preamp: 0", false},
-                        Case{"Preamp: 01", false}, Case{"Preamp: 1 ", false},
-                        Case{"Preamp:1", false}, Case{"Preamp: true", false}}) {
+  for (const Case& c :
+       {Case{"Preamp: 1", true}, Case{"Preamp: 0", false}, Case{"Preamp: 01", false},
+        Case{"Preamp: 1 ", false}, Case{"Preamp:1", false}, Case{"Preamp: true", false}}) {
     std::vector<std::string> lines(28, "X: v");
     lines[8] = c.line;
     WriteFile(dir / "p.dat", LinesFrom(lines));
