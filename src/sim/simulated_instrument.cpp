@@ -321,7 +321,8 @@ void SimulatedInstrument::ProcessFrame(const uint8_t* frame) {
       }
       std::vector<uint8_t> reply;
       reply.reserve(kSectorReplyBytes);
-      for (uint16_t word : SectorWords(frame[2])) PutBigEndian16(reply, word);
+      const uint16_t* sector = &flash_[static_cast<size_t>(frame[2]) * kSectorWords];
+      for (int i = 0; i < kSectorWords; ++i) PutBigEndian16(reply, sector[i]);
       Reply(reply.data(), reply.size());
       break;
     }
