@@ -17,9 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double ProcessCpuSeconds() {
-  return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
-}
+double ProcessCpuSeconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
 
 void BM_RealTimeSweeping(benchmark::State& state) {
   const fs::path app = fs::temp_directory_path() / "ostra_bench_realtime";

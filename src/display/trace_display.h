@@ -17,7 +17,6 @@
 
 namespace ostra {
 
-
 using TraceArray = std::array<double, kMaxTracePoints>;
 
 struct FormatScale {

@@ -67,6 +67,8 @@ class SweepEngine {
   void WaitMilliseconds(int ms);
 
   bool RunActive() const { return run_active_; }
+  // A worker is reading an acquisition whose completion step has not run.
+  bool AcquisitionPending() const { return current_worker_ != nullptr && !acquisition_done_; }
   // Set when a run ended on a driver error; the program must end.
   bool FatalDriverError() const { return fatal_driver_error_; }
   // Lets a worker still in flight finish (used at shut-down).

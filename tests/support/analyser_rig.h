@@ -10,6 +10,7 @@
 #include "sim/simulated_instrument.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
+#include "sweep/sweep_engine.h"
 
 namespace ostra::testing {
 
@@ -34,6 +35,7 @@ class AnalyserRig {
     platform.SetDocumentsFolder(dir / "docs");
     analyser = std::make_unique<Analyser>(platform, sim, app);
     platform.timer_handler = [this](TimerId id) { analyser->OnTimer(id); };
+    platform.worker_pending = [this] { return analyser->Engine().AcquisitionPending(); };
   }
 
   // The program's start: splash, main window, the start-up pass at the

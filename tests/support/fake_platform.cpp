@@ -124,6 +124,10 @@ void FakePlatform::ProcessMessages() {
 
 void FakePlatform::WaitForEvents(int max_wait_ms) {
   if (RunPostedSteps()) return;
+  if (worker_pending && worker_pending()) {
+    std::unique_lock lock(post_mutex_);
+    post_cv_.wait_for(lock, std::chrono::seconds(10), [this] { return !posted_.empty(); });
+  }
   const int64_t deadline = now_us_ + static_cast<int64_t>(std::max(max_wait_ms, 0)) * 1000;
   if (const auto posted = NextPostedDue(); posted && *posted <= deadline) {
     now_us_ = std::max<int64_t>(now_us_, *posted);
@@ -137,8 +141,8 @@ void FakePlatform::WaitForEvents(int max_wait_ms) {
     FireDueTimers();
     return;
   }
-  // Nothing due on the virtual clock: give a worker a moment of real time to
-  // post its completion step, then let the virtual time pass.
+  // Nothing due on the virtual clock: give a worker a moment to post its
+  // completion step, then let the virtual time pass.
   {
     std::unique_lock lock(post_mutex_);
     post_cv_.wait_for(lock, std::chrono::microseconds(200), [this] { return !posted_.empty(); });

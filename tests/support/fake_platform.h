@@ -49,6 +49,10 @@ class FakePlatform : public Platform {
   // --- Scripting -----------------------------------------------------------
   // Receives every timer tick (the test wires it to the Analyser).
   std::function<void(TimerId)> timer_handler;
+  // True while a worker thread is expected to post a step (the acquisition
+  // in flight): the virtual clock then waits for it in real time instead of
+  // running ahead of a thread that has not been scheduled yet.
+  std::function<bool()> worker_pending;
   // Called with each message box before it is answered (on the caller's thread).
   std::function<void(const RecordedMessage&)> on_message;
   // Answers for Yes/Cancel boxes, used in order; Ok boxes always answer Ok.

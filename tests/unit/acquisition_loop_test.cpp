@@ -162,6 +162,7 @@ TEST(AcquisitionLoop, AShortReadInTheLoopShowsThePreviousAcquisitionAgain) {
   transport.short_acquisitions = {1};  // the worker of the first pass reads short
   Analyser analyser(base.platform, transport, base.app);
   base.platform.timer_handler = [&](TimerId id) { analyser.OnTimer(id); };
+  base.platform.worker_pending = [&] { return analyser.Engine().AcquisitionPending(); };
   analyser.splash_FormCreate();
   analyser.FormCreate();
   base.platform.RunUntil([&] { return base.platform.TimerEnabled(TimerId::BeginSweep); }, 10000);
@@ -198,6 +199,7 @@ TEST(AcquisitionLoop, SixSaturatedValuesOverSeveralPassesEndTheRun) {
   transport.saturated_acquisitions = {1, 2, 3, 4, 5, 6, 7, 8};
   Analyser analyser(base.platform, transport, base.app);
   base.platform.timer_handler = [&](TimerId id) { analyser.OnTimer(id); };
+  base.platform.worker_pending = [&] { return analyser.Engine().AcquisitionPending(); };
   analyser.splash_FormCreate();
   analyser.FormCreate();
   base.platform.RunUntil([&] { return base.platform.TimerEnabled(TimerId::BeginSweep); }, 10000);
@@ -257,13 +259,18 @@ TEST(AcquisitionLoop, TooLongAnAcquisitionIsRefusedWithoutOverrunningTheBuffers)
 
 TEST(AcquisitionLoop, AModeChangeRestartsOnlyAfterTheRunningRunHasReturned) {
   LoopRig rig;
+  auto programs = [&] {
+    int n = 0;
+    for (const auto& frame : rig.sim.RecentFrames()) n += frame[1] == opcode::kProgramSweep;
+    return n;
+  };
   int runs_seen = 0;
   rig.after_sweep = [&](int n) {
     if (n == 4) rig.analyser->TransmissionExecute();  // a key press inside the loop
     if (n == 5) {
       // The restart's timer ticks while the run is active: held back.
       rig.platform.ProcessMessages();
-      runs_seen = static_cast<int>(rig.sim.Counters().start_sweeps);
+      runs_seen = programs();
     }
     if (n == 12) rig.platform.Quit(), rig.analyser->SetSweepStopRequest(true);
   };
@@ -271,8 +278,10 @@ TEST(AcquisitionLoop, AModeChangeRestartsOnlyAfterTheRunningRunHasReturned) {
   rig.platform.RunFor(10000);
   EXPECT_THAT(rig.platform.StatusTexts(), Contains("Measurement mode is Transmission"));
   EXPECT_EQ(rig.sweeps, 12);
-  // The first run finished its pass (sweeps 4 to 6) before the new one began.
-  EXPECT_EQ(runs_seen, 3);
+  // The first run finished its pass (sweeps 4 to 6) before the new one was
+  // programmed.
+  EXPECT_EQ(runs_seen, 1);
+  EXPECT_EQ(programs(), 2);
   ASSERT_TRUE(rig.sim.Counters().last_program.has_value());
   EXPECT_EQ(rig.sim.Counters().last_program->mode, 1);
   EXPECT_EQ(rig.analyser->Settings().Text(Setting::RxGain), "24");
