@@ -24,6 +24,7 @@ void BM_RealTimeSweeping(benchmark::State& state) {
   fs::remove_all(app);
   fs::create_directories(app / "cal_data");
   for (const auto& entry : fs::directory_iterator(fs::path(OSTRA_SOURCE_DIR) / "cal_data")) {
+    if (entry.path().extension() != ".def") continue;  // factory copies only
     fs::copy_file(entry.path(), app / "cal_data" / entry.path().filename());
   }
   const int seconds = static_cast<int>(state.range(0));

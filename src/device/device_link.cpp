@@ -224,15 +224,22 @@ void DeviceLink::ShowMessages(const std::vector<std::string>& messages) {
   for (const auto& text : messages) platform_.ShowMessage(text);
 }
 
-uint32_t DeviceLink::Transact(const CommandFrame& frame, uint32_t expected) {
+uint32_t DeviceLink::LockedCommand(const CommandFrame& frame, uint32_t expected, bool long_read,
+                                   const ReplyDecoder& decode) {
   std::vector<std::string> messages;
   uint32_t n = 0;
   {
     std::lock_guard lock(mutex_);
-    n = Exchange(frame, expected, messages);
+    n = long_read ? ExchangeWithLongRead(frame, expected, messages)
+                  : Exchange(frame, expected, messages);
+    if (decode) decode(n, messages);
   }
   ShowMessages(messages);
   return n;
+}
+
+uint32_t DeviceLink::Transact(const CommandFrame& frame, uint32_t expected) {
+  return LockedCommand(frame, expected, false, nullptr);
 }
 
 bool DeviceLink::StartSweep() {
@@ -246,19 +253,16 @@ bool DeviceLink::StartSweep() {
 }
 
 uint32_t DeviceLink::ReadIdentity(InstrumentIdentity& words) {
-  std::vector<std::string> messages;
-  uint32_t n = 0;
-  {
-    std::lock_guard lock(mutex_);
-    n = Exchange(CommandFrame(opcode::kReadIdentity), kIdentityReplyBytes, messages);
-    if (n == kIdentityReplyBytes) {
-      for (size_t i = 0; i < words.size(); ++i) words[i] = BigEndian32(&rx_buffer_[i * 4]);
-    } else {
-      messages.push_back("Unexpected data length");
-    }
-  }
-  ShowMessages(messages);
-  return n;
+  return LockedCommand(CommandFrame(opcode::kReadIdentity), kIdentityReplyBytes, false,
+                       [&](uint32_t n, std::vector<std::string>& messages) {
+                         if (n != kIdentityReplyBytes) {
+                           messages.push_back("Unexpected data length");
+                           return;
+                         }
+                         for (size_t i = 0; i < words.size(); ++i) {
+                           words[i] = BigEndian32(&rx_buffer_[i * 4]);
+                         }
+                       });
 }
 
 uint32_t DeviceLink::ProgramSweep(const SweepProgram& program) {
@@ -282,14 +286,7 @@ uint32_t DeviceLink::EraseSector(const std::string& letter) {
   if (!code) return 0;
   CommandFrame frame(opcode::kEraseSector);
   frame.Add8(*code);
-  std::vector<std::string> messages;
-  uint32_t n = 0;
-  {
-    std::lock_guard lock(mutex_);
-    n = ExchangeWithLongRead(frame, 2, messages);
-  }
-  ShowMessages(messages);
-  return n;
+  return LockedCommand(frame, 2, true, nullptr);
 }
 
 uint32_t DeviceLink::WriteSectorWords(const std::string& letter, uint16_t offset,
@@ -301,14 +298,7 @@ uint32_t DeviceLink::WriteSectorWords(const std::string& letter, uint16_t offset
   frame.Add8(*code);
   frame.Add16(offset);
   for (uint16_t word : words) frame.Add16(word);
-  std::vector<std::string> messages;
-  uint32_t n = 0;
-  {
-    std::lock_guard lock(mutex_);
-    n = ExchangeWithLongRead(frame, 2, messages);
-  }
-  ShowMessages(messages);
-  return n;
+  return LockedCommand(frame, 2, true, nullptr);
 }
 
 uint32_t DeviceLink::ReadSector(const std::string& letter, std::array<uint16_t, 8192>& words) {
@@ -316,33 +306,22 @@ uint32_t DeviceLink::ReadSector(const std::string& letter, std::array<uint16_t, 
   if (!code) return 0;
   CommandFrame frame(opcode::kReadSector);
   frame.Add8(*code);
-  std::vector<std::string> messages;
-  uint32_t n = 0;
-  {
-    std::lock_guard lock(mutex_);
-    n = Exchange(frame, kSectorReplyBytes, messages);
-    if (n == kSectorReplyBytes) {
-      for (size_t i = 0; i < words.size(); ++i) {
-        words[i] = static_cast<uint16_t>(BigEndian16(&rx_buffer_[i * 2]));
-      }
-    } else {
-      messages.push_back("Data received do not match with what is expected. Received:" +
-                         std::to_string(n) + " ; Expected:" + std::to_string(kSectorReplyBytes));
-    }
-  }
-  ShowMessages(messages);
-  return n;
+  return LockedCommand(
+      frame, kSectorReplyBytes, false, [&](uint32_t n, std::vector<std::string>& messages) {
+        if (n != kSectorReplyBytes) {
+          messages.push_back(
+              "Data received do not match with what is expected. Received:" + std::to_string(n) +
+              " ; Expected:" + std::to_string(kSectorReplyBytes));
+          return;
+        }
+        for (size_t i = 0; i < words.size(); ++i) {
+          words[i] = static_cast<uint16_t>(BigEndian16(&rx_buffer_[i * 2]));
+        }
+      });
 }
 
 uint32_t DeviceLink::CopyImage() {
-  std::vector<std::string> messages;
-  uint32_t n = 0;
-  {
-    std::lock_guard lock(mutex_);
-    n = ExchangeWithLongRead(CommandFrame(opcode::kCopyImage), 1, messages);
-  }
-  ShowMessages(messages);
-  return n;
+  return LockedCommand(CommandFrame(opcode::kCopyImage), 1, true, nullptr);
 }
 
 uint32_t DeviceLink::WriteCodeStart(const std::array<uint32_t, 10>& words) {
@@ -352,19 +331,16 @@ uint32_t DeviceLink::WriteCodeStart(const std::array<uint32_t, 10>& words) {
 }
 
 uint32_t DeviceLink::ReadCodeStart(std::array<uint32_t, 128>& words) {
-  std::vector<std::string> messages;
-  uint32_t n = 0;
-  {
-    std::lock_guard lock(mutex_);
-    n = Exchange(CommandFrame(opcode::kReadCodeStart), kCodeStartReplyBytes, messages);
-    if (n == kCodeStartReplyBytes) {
-      for (size_t i = 0; i < words.size(); ++i) words[i] = BigEndian16(&rx_buffer_[i * 2]);
-    } else {
-      messages.push_back("Unexpected data length");
-    }
-  }
-  ShowMessages(messages);
-  return n;
+  return LockedCommand(CommandFrame(opcode::kReadCodeStart), kCodeStartReplyBytes, false,
+                       [&](uint32_t n, std::vector<std::string>& messages) {
+                         if (n != kCodeStartReplyBytes) {
+                           messages.push_back("Unexpected data length");
+                           return;
+                         }
+                         for (size_t i = 0; i < words.size(); ++i) {
+                           words[i] = BigEndian16(&rx_buffer_[i * 2]);
+                         }
+                       });
 }
 
 // --- Flash status names ------------------------------------------------------

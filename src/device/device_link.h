@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -100,6 +101,12 @@ class DeviceLink {
   uint32_t ExchangeWithLongRead(const CommandFrame& frame, uint32_t expected,
                                 std::vector<std::string>& messages);
   void ShowMessages(const std::vector<std::string>& messages);
+  // One command under the connection lock: the exchange, then `decode`
+  // (still under the lock) reads the reply and may add messages; the
+  // messages are shown once the lock is released.
+  using ReplyDecoder = std::function<void(uint32_t count, std::vector<std::string>& messages)>;
+  uint32_t LockedCommand(const CommandFrame& frame, uint32_t expected, bool long_read,
+                         const ReplyDecoder& decode);
   std::string ListedText() const;
 
   Transport& transport_;

@@ -27,7 +27,9 @@ class AnalyserRig {
     std::filesystem::create_directories(app);
     if (with_cal_data) {
       std::filesystem::create_directories(app / "cal_data");
+      // The factory copies only: working files of a local run stay out.
       for (const auto& entry : std::filesystem::directory_iterator(SourceDir() / "cal_data")) {
+        if (entry.path().extension() != ".def") continue;
         std::filesystem::copy_file(entry.path(), app / "cal_data" / entry.path().filename());
       }
     }
