@@ -17,27 +17,6 @@ void HeadlessPlatform::SetStatusText(const std::string& text) {
   ++status_count_;
 }
 
-bool HeadlessPlatform::RunPostedSteps() {
-  bool ran = false;
-  for (;;) {
-    Posted* posted = nullptr;
-    {
-      std::lock_guard lock(mutex_);
-      if (posted_.empty()) break;
-      posted = posted_.front();
-      posted_.pop_front();
-    }
-    posted->step();
-    {
-      std::lock_guard lock(mutex_);
-      posted->done = true;
-    }
-    cv_.notify_all();
-    ran = true;
-  }
-  return ran;
-}
-
 bool HeadlessPlatform::FireDueTimers() {
   bool fired = false;
   const auto now = Clock::now();
@@ -60,18 +39,18 @@ HeadlessPlatform::Clock::time_point HeadlessPlatform::NextDue(Clock::time_point 
 }
 
 void HeadlessPlatform::ProcessMessages() {
-  RunPostedSteps();
+  steps_.RunDue();
   FireDueTimers();
 }
 
 void HeadlessPlatform::WaitForEvents(int max_wait_ms) {
-  if (RunPostedSteps()) return;
+  if (steps_.RunDue()) return;
   const auto deadline = NextDue(Clock::now() + std::chrono::milliseconds(std::max(max_wait_ms, 0)));
-  {
-    std::unique_lock lock(mutex_);
-    cv_.wait_until(lock, deadline, [this] { return !posted_.empty(); });
+  const auto now = Clock::now();
+  if (deadline > now) {
+    steps_.WaitForPost(std::chrono::duration_cast<std::chrono::microseconds>(deadline - now));
   }
-  RunPostedSteps();
+  steps_.RunDue();
   FireDueTimers();
 }
 
@@ -102,11 +81,7 @@ void HeadlessPlatform::RunOnUiThread(const std::function<void()>& step) {
     step();
     return;
   }
-  Posted posted{step, false};
-  std::unique_lock lock(mutex_);
-  posted_.push_back(&posted);
-  cv_.notify_all();
-  cv_.wait(lock, [&] { return posted.done; });
+  steps_.PostAndWait(step);
 }
 
 void HeadlessPlatform::SetTimer(TimerId id, bool enabled, int interval_ms) {

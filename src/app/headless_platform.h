@@ -5,13 +5,11 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <map>
-#include <mutex>
 #include <thread>
 
 #include "app/platform.h"
+#include "app/ui_step_queue.h"
 
 namespace ostra {
 
@@ -58,7 +56,6 @@ class HeadlessPlatform : public Platform {
     int interval_ms = 0;
     Clock::time_point due;
   };
-  bool RunPostedSteps();
   bool FireDueTimers();
   Clock::time_point NextDue(Clock::time_point limit) const;
 
@@ -70,13 +67,7 @@ class HeadlessPlatform : public Platform {
   uint64_t status_count_ = 0;
   std::map<TimerId, TimerState> timers_;
 
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  struct Posted {
-    std::function<void()> step;
-    bool done = false;
-  };
-  std::deque<Posted*> posted_;
+  UiStepQueue steps_;
 };
 
 }  // namespace ostra

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 #include "app/errors.h"
 
@@ -84,8 +85,13 @@ double StrToFloat(std::string_view text) {
 
 int64_t RoundHalfEven(double value) {
   // std::nearbyint honours the current rounding mode, which is
-  // round-to-nearest-even unless someone changed it.
-  return static_cast<int64_t>(std::nearbyint(value));
+  // round-to-nearest-even unless someone changed it. Values beyond the 64-bit
+  // range (only absurd settings give one) are held at its ends; NaN gives 0.
+  if (std::isnan(value)) return 0;
+  const double r = std::nearbyint(value);
+  if (r >= 9.2e18) return std::numeric_limits<int64_t>::max();
+  if (r <= -9.2e18) return std::numeric_limits<int64_t>::min();
+  return static_cast<int64_t>(r);
 }
 
 std::string FormatFixed(double value, int decimals) {

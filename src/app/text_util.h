@@ -19,7 +19,8 @@ double StrToFloat(std::string_view text);
 bool TryStrToFloat(std::string_view text, double& value);
 bool TryStrToInt(std::string_view text, int64_t& value);
 
-// Nearest integer, ties to the even one.
+// Nearest integer, ties to the even one; held at the ends of the 64-bit
+// range beyond it, 0 for NaN.
 int64_t RoundHalfEven(double value);
 
 // Fixed notation with `decimals` digits after the point ("%1.3f").

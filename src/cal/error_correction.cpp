@@ -1,4 +1,5 @@
 #include "cal/error_correction.h"
+#include "app/text_util.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,16 +12,6 @@ namespace ostra {
 namespace {
 
 using Complex = std::complex<double>;
-
-// round(v) as a 64-bit integer, ties to even; values beyond the range of the
-// type (never a real frequency) are held at its ends instead of overflowing.
-int64_t RoundToInt64(double v) {
-  if (std::isnan(v)) return 0;
-  const double r = std::nearbyint(v);
-  if (r >= 9.2e18) return std::numeric_limits<int64_t>::max();
-  if (r <= -9.2e18) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(r);
-}
 
 // magnitude x (cos phase + j sin phase), for any sign of the magnitude.
 Complex FromPolar(double magnitude, double phase) {
@@ -114,7 +105,7 @@ std::optional<PointResult> CorrectPoint(const CalibrationStore& store,
   PointResult result;
 
   if (sweep_type == "Frequency") {
-    const int64_t f_hz = RoundToInt64(x * 1000000.0);
+    const int64_t f_hz = RoundHalfEven(x * 1000000.0);
     if (mode == "Reflection") {
       if (static_cast<double>(f_hz) != std::nearbyint(store.Open.Stimulus(i))) doubtful = true;
       const std::array<double, 6> v = InterpolateOslTables(store, points, f_hz);

@@ -12,16 +12,6 @@ namespace ostra {
 
 namespace {
 
-// round(v) for a step that the settings could make arbitrarily large: held
-// inside the 64-bit range instead of overflowing.
-int64_t RoundStep(double v) {
-  if (std::isnan(v)) return 0;
-  const double r = std::nearbyint(v);
-  if (r >= 9.2e18) return std::numeric_limits<int64_t>::max();
-  if (r <= -9.2e18) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(r);
-}
-
 inline double ReadingVolts(const uint8_t* bytes) { return SampleVolts(bytes[0], bytes[1]); }
 
 }  // namespace
@@ -56,7 +46,7 @@ void SampleConverter::BeginRun(const std::string& capture_mode) {
   // The axis is labelled with span / (points - 1); one point has no span.
   const double intervals = run.points > 1 ? run.points - 1 : 0;
   auto step_of = [intervals](double span) {
-    return intervals > 0 ? RoundStep(span / intervals) : 0;
+    return intervals > 0 ? RoundHalfEven(span / intervals) : 0;
   };
   if (run.sweep_type == "Frequency") {
     run.axis = AxisKind::Frequency;

@@ -17,16 +17,6 @@ constexpr double kTwoTo32 = 4294967296.0;
 constexpr double kReferenceClockHz = 500000000.0;
 constexpr double kPhaseCountsPerTurn = 16384.0;
 
-// round(v), ties to even, as a 64-bit integer; a value beyond its range (only
-// absurd settings give one) is held at the range's end, NaN gives 0.
-int64_t RoundClamped(double v) {
-  if (std::isnan(v)) return 0;
-  const double r = std::nearbyint(v);
-  if (r >= 9.2e18) return std::numeric_limits<int64_t>::max();
-  if (r <= -9.2e18) return std::numeric_limits<int64_t>::min();
-  return static_cast<int64_t>(r);
-}
-
 int32_t ClampTo32(double v) {
   if (std::isnan(v)) return 0;
   return static_cast<int32_t>(std::clamp(v, -2147483648.0, 2147483647.0));
@@ -62,7 +52,7 @@ uint8_t RxGainCode(const InstrumentSettings& settings) {
 int64_t PowerWordFromDbm(double dbm) {
   const double p = std::pow(10.0, dbm / 10.0) / 1000.0;
   const double v = 2.0 * std::sqrt(p * 50.0) * std::sqrt(2.0);
-  return RoundClamped(v * 1024.0 / 0.16);
+  return RoundHalfEven(v * 1024.0 / 0.16);
 }
 
 double DbmFromPowerWord(uint16_t word) {
@@ -88,7 +78,7 @@ SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
     const int64_t start = settings.Int(Setting::StartFreq);
     const int64_t stop = settings.Int(Setting::StopFreq);
     const int64_t step_hz =
-        RoundClamped(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
+        RoundHalfEven(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
     program.start_word = FrequencyWord(start);
     program.step_word = FrequencyWord(step_hz);
     program.power_word = PowerWord(settings.Float(Setting::PowerFreq));
@@ -98,7 +88,7 @@ SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
     const int64_t start = settings.Int(Setting::StartPhase);
     const int64_t stop = settings.Int(Setting::StopPhase);
     const int64_t step_deg =
-        RoundClamped(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
+        RoundHalfEven(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
     program.start_word = PhaseWord(start);
     program.step_word = PhaseWord(step_deg);
     program.power_word = PowerWord(settings.Float(Setting::PowerPhase));
@@ -125,9 +115,9 @@ SweepEstimates EstimateAcquisition(int64_t points, int64_t dwell) {
   e.SweepCount = 3;
   const double t =
       (static_cast<double>(dwell) * 0.000005 + 0.000026 + 0.00002) * 1200 * e.SweepCount;
-  e.AcquisitionDuration = ClampTo32(static_cast<double>(RoundClamped(points * t)) + 5.0);
-  e.RefreshRate = ClampTo32(
-      static_cast<double>(RoundClamped(static_cast<double>(e.AcquisitionDuration) / e.SweepCount)));
+  e.AcquisitionDuration = ClampTo32(static_cast<double>(RoundHalfEven(points * t)) + 5.0);
+  e.RefreshRate = ClampTo32(static_cast<double>(
+      RoundHalfEven(static_cast<double>(e.AcquisitionDuration) / e.SweepCount)));
   if (e.RefreshRate < kMinimumRefreshRate) e.RefreshRate = kMinimumRefreshRate;
   e.ExpectedLength =
       ClampTo32(static_cast<double>(points) * 4.0 * e.SweepCount * static_cast<double>(dwell));

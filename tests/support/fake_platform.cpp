@@ -51,32 +51,9 @@ void FakePlatform::SetStatusText(const std::string& text) { status_texts_.push_b
 
 void FakePlatform::SetProgress(bool, int) {}
 
-std::optional<int64_t> FakePlatform::NextPostedDue() {
-  std::lock_guard lock(post_mutex_);
-  if (posted_.empty()) return std::nullopt;
-  return posted_.front()->due_us;
-}
+std::optional<int64_t> FakePlatform::NextPostedDue() { return steps_.NextDue(); }
 
-bool FakePlatform::RunPostedSteps() {
-  bool ran = false;
-  for (;;) {
-    Posted* posted = nullptr;
-    {
-      std::lock_guard lock(post_mutex_);
-      if (posted_.empty() || posted_.front()->due_us > now_us_) break;
-      posted = posted_.front();
-      posted_.pop_front();
-    }
-    posted->step();
-    {
-      std::lock_guard lock(post_mutex_);
-      posted->done = true;
-    }
-    post_cv_.notify_all();
-    ran = true;
-  }
-  return ran;
-}
+bool FakePlatform::RunPostedSteps() { return steps_.RunDue(now_us_); }
 
 void FakePlatform::At(int64_t at_ms, std::function<void()> action) {
   actions_.emplace(at_ms * 1000, std::move(action));
@@ -124,10 +101,7 @@ void FakePlatform::ProcessMessages() {
 
 void FakePlatform::WaitForEvents(int max_wait_ms) {
   if (RunPostedSteps()) return;
-  if (worker_pending && worker_pending()) {
-    std::unique_lock lock(post_mutex_);
-    post_cv_.wait_for(lock, std::chrono::seconds(10), [this] { return !posted_.empty(); });
-  }
+  if (worker_pending && worker_pending()) steps_.WaitForPost(std::chrono::seconds(10));
   const int64_t deadline = now_us_ + static_cast<int64_t>(std::max(max_wait_ms, 0)) * 1000;
   if (const auto posted = NextPostedDue(); posted && *posted <= deadline) {
     now_us_ = std::max<int64_t>(now_us_, *posted);
@@ -143,10 +117,7 @@ void FakePlatform::WaitForEvents(int max_wait_ms) {
   }
   // Nothing due on the virtual clock: give a worker a moment to post its
   // completion step, then let the virtual time pass.
-  {
-    std::unique_lock lock(post_mutex_);
-    post_cv_.wait_for(lock, std::chrono::microseconds(200), [this] { return !posted_.empty(); });
-  }
+  steps_.WaitForPost(std::chrono::microseconds(200));
   if (const auto posted = NextPostedDue(); posted && *posted <= deadline) {
     now_us_ = std::max<int64_t>(now_us_, *posted);
     RunPostedSteps();
@@ -180,11 +151,7 @@ void FakePlatform::RunOnUiThread(const std::function<void()>& step) {
     return;
   }
   // A worker's step arrives after the time its work takes on the instrument.
-  Posted posted{step, false, now_us_ + worker_step_delay_us_};
-  std::unique_lock lock(post_mutex_);
-  posted_.push_back(&posted);
-  post_cv_.notify_all();
-  post_cv_.wait(lock, [&] { return posted.done; });
+  steps_.PostAndWait(step, now_us_ + worker_step_delay_us_);
 }
 
 void FakePlatform::SetTimer(TimerId id, bool enabled, int interval_ms) {

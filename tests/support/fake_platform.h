@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/platform.h"
+#include "app/ui_step_queue.h"
 
 namespace ostra::testing {
 
@@ -122,15 +123,8 @@ class FakePlatform : public Platform {
   std::map<TimerId, TimerState> timers_;
   std::multimap<int64_t, std::function<void()>> actions_;
 
-  std::mutex post_mutex_;
-  std::condition_variable post_cv_;
-  struct Posted {
-    std::function<void()> step;
-    bool done = false;
-    int64_t due_us = 0;
-  };
   std::optional<int64_t> NextPostedDue();
-  std::deque<Posted*> posted_;
+  UiStepQueue steps_;
 };
 
 }  // namespace ostra::testing

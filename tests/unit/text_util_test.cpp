@@ -3,6 +3,9 @@
 #include "app/errors.h"
 #include "app/text_util.h"
 
+#include <cmath>
+#include <cstdint>
+
 namespace ostra {
 namespace {
 
@@ -41,6 +44,10 @@ TEST(TextUtil, RoundingIsHalfToEven) {
   EXPECT_EQ(RoundHalfEven(-2.5), -2);
   EXPECT_EQ(RoundHalfEven(1500000.5), 1500000);
   EXPECT_EQ(RoundHalfEven(62.2296), 62);
+  // Absurd settings never overflow the conversion.
+  EXPECT_EQ(RoundHalfEven(1e300), INT64_MAX);
+  EXPECT_EQ(RoundHalfEven(-1e300), INT64_MIN);
+  EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
 }
 
 TEST(TextUtil, Formats) {
