@@ -238,11 +238,7 @@ void Analyser::EndProgram(bool save_settings) {
   sweep_stop_request_ = true;
   if (!program_ended_ && save_settings) {
     // The user's changes are kept however the program ends.
-    try {
-      save_parameters(settings_, CalDataDirectory() / "config.dat");
-    } catch (const std::exception& e) {
-      platform_.ShowMessage(e.what(), MessageKind::Error);
-    }
+    Guard([&] { save_parameters(settings_, CalDataDirectory() / "config.dat"); });
   }
   program_ended_ = true;
   platform_.SetTimer(TimerId::BeginSweep, false, 1);
@@ -256,11 +252,7 @@ void Analyser::Shutdown() {
   closing_ = true;
   sweep_stop_request_ = true;
   Wait20ms();
-  Guard([&] { save_parameters(settings_, CalDataDirectory() / "config.dat"); });
-  program_ended_ = true;
-  platform_.SetTimer(TimerId::BeginSweep, false, 1);
-  platform_.ShowWindow(WindowId::Splash, false);
-  platform_.Quit();
+  EndProgram(true);
 }
 
 void Analyser::Exit1Click() { Shutdown(); }

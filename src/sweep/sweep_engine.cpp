@@ -157,7 +157,10 @@ void SweepEngine::ConvertAndPlotSweep(int sweep, const std::string& capture_mode
     bool doubtful = false;
     const auto result = CorrectPoint(calibration_, run_sweep_type_, run_mode_, i, run_points_, p.x,
                                      p.m, p.phi, doubtful);
-    if (doubtful && set_cal_label) set_cal_label("C?");
+    if (doubtful && !cal_doubtful_) {
+      cal_doubtful_ = true;
+      if (set_cal_label) set_cal_label("C?");
+    }
     if (result) display_.PlotTracePoint(i, p.x, *result);
   }
   if (on_sweep_done) on_sweep_done();
@@ -223,6 +226,7 @@ void SweepEngine::RunSweepLoop(const std::string& capture_mode) {
       sweep_stop_request_ = true;
     }
   }
+  cal_doubtful_ = false;
   if (set_cal_label) set_cal_label("C");
 
   std::ofstream capture;
@@ -266,7 +270,6 @@ void SweepEngine::RunSweepLoop(const std::string& capture_mode) {
     WaitForWorker();
     if (link_.LastDriverStatus() != 0) {
       sweep_stop_request_ = true;
-      fatal_driver_error_ = true;
       platform_.ShowMessage("USB Communication error detected! Error String: " +
                                 DeviceLink::DriverStatusText(link_.LastDriverStatus()),
                             MessageKind::Error);

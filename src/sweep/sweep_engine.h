@@ -69,8 +69,6 @@ class SweepEngine {
   bool RunActive() const { return run_active_; }
   // A worker is reading an acquisition whose completion step has not run.
   bool AcquisitionPending() const { return current_worker_ != nullptr && !acquisition_done_; }
-  // Set when a run ended on a driver error; the program must end.
-  bool FatalDriverError() const { return fatal_driver_error_; }
   // Lets a worker still in flight finish (used at shut-down).
   void Shutdown();
 
@@ -116,7 +114,7 @@ class SweepEngine {
   int measured_acquisition_time_ = 0;
   std::atomic<uint32_t> bytes_received_{0};
   bool run_active_ = false;
-  bool fatal_driver_error_ = false;
+  bool cal_doubtful_ = false;  // "C?" shown in this run
 
   // Read once at the start of a run.
   std::string run_sweep_type_;
