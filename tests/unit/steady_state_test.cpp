@@ -1,0 +1,81 @@
+// Once warmed up, converting, correcting and plotting a sweep allocates no
+// memory: the acquisition loop runs this for every sweep on the
+// user-interface thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "cal/cal_tables.h"
+#include "cal/error_correction.h"
+#include "display/chart_model.h"
+#include "display/trace_display.h"
+#include "sweep/sample_conversion.h"
+
+// The replaced global allocation functions below pair malloc with free; GCC
+// cannot see that through inlined standard containers and warns.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+namespace {
+std::atomic<bool> counting{false};
+std::atomic<long> allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  if (counting) ++allocations;
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace ostra {
+namespace {
+
+TEST(SteadyState, ASweepAllocatesNothingOnceWarm) {
+  for (const bool averaging : {false, true}) {
+    for (const char* format : {"Log", "Smith"}) {
+      InstrumentSettings settings;
+      settings.SetText(Setting::Format, format);
+      settings.SetChecked(Setting::AveEnable, averaging);
+      SampleConverter converter(settings);
+      converter.SizeHistory(8, 201);
+      converter.DcOffsetI.assign(201, 0.01);
+      converter.DcOffsetQ.assign(201, -0.01);
+      CalibrationStore store;
+      ChartModel chart;
+      TraceDisplay display(chart, settings);
+      display.UseInsertionOrder();
+      display.UpdateDisplayLayout();
+      std::vector<uint8_t> acquisition(19296, 0x01);
+      converter.BeginRun("normal");
+
+      auto sweep = [&](int k) {
+        converter.AveragePointSamples(acquisition.data(), k, 201, 8, acquisition.size());
+        display.ClearTrace();
+        converter.BeginSweep();
+        for (int i = 0; i < 201; ++i) {
+          const ConvertedPoint p = converter.ConvertPoint(i);
+          bool doubtful = false;
+          const auto result = CorrectPoint(store, converter.Run().sweep_type, converter.Run().mode,
+                                           i, 201, p.x, p.m, p.phi, doubtful);
+          if (result) display.PlotTracePoint(i, p.x, *result);
+        }
+      };
+      for (int k = 0; k < 12; ++k) sweep(k % 3);  // the history fills, the series grow
+      allocations = 0;
+      counting = true;
+      for (int k = 0; k < 6; ++k) sweep(k % 3);
+      counting = false;
+      EXPECT_EQ(allocations.load(), 0) << format << (averaging ? " with averaging" : "");
+      EXPECT_EQ(chart.Series(SeriesId::MagDataSeries).points.size(), 201u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace ostra
