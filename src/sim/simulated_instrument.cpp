@@ -391,13 +391,23 @@ std::array<uint16_t, 10> SimulatedInstrument::CodeStart() const {
   return code_start_;
 }
 
-InstrumentIdentity SimulatedInstrument::IdentityWords() const {
+InstrumentIdentity SimulatedInstrument::DefaultIdentity() {
   InstrumentIdentity words{};
   words[1] = kSerialNumber;
   words[2] = kFirmwareRevision;
   words[3] = kHardwareRevision;
   words[4] = kManufactureDate;
   return words;
+}
+
+InstrumentIdentity SimulatedInstrument::IdentityWords() const {
+  std::lock_guard lock(identity_mutex_);
+  return identity_;
+}
+
+void SimulatedInstrument::SetIdentityWords(const InstrumentIdentity& words) {
+  std::lock_guard lock(identity_mutex_);
+  identity_ = words;
 }
 
 // --- Acquisition ---------------------------------------------------------------

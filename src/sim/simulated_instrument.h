@@ -124,6 +124,9 @@ class SimulatedInstrument : public Transport {
 
   // --- Identity and flash ----------------------------------------------------
   InstrumentIdentity IdentityWords() const;
+  // Another instrument's identity (serial number, revisions, date words).
+  void SetIdentityWords(const InstrumentIdentity& words);
+  static InstrumentIdentity DefaultIdentity();
   std::array<uint16_t, kSectorWords> SectorWords(uint8_t code) const;  // code 0 ("H") .. 7 ("A")
   std::array<uint16_t, 10> CodeStart() const;
 
@@ -224,6 +227,9 @@ class SimulatedInstrument : public Transport {
   std::optional<uint8_t> forced_reply_;
   std::set<uint8_t> silent_opcodes_;
   uint32_t identity_reply_bytes_ = kIdentityReplyBytes;
+  // Its own lock: the identity is read while the state is locked.
+  mutable std::mutex identity_mutex_;
+  InstrumentIdentity identity_ = DefaultIdentity();
   uint8_t erase_status_ = 0;
   uint8_t write_status_ = 0;
   FT_STATUS latency_status_ = FT_OK;

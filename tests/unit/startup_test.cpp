@@ -228,6 +228,25 @@ TEST(About, ReadsTheIdentityAfreshAndRestartsTheSweep) {
   EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::BeginSweep));
 }
 
+TEST(About, ShowsRevisionsInDecimalAndTheHardwareLetter) {
+  AnalyserRig rig;
+  InstrumentIdentity words = SimulatedInstrument::DefaultIdentity();
+  words[1] = 1234;
+  words[2] = (1u << 16) | 2u;     // high half 1, low half 2
+  words[3] = (7u << 16) | 0x41u;  // high half 7, low byte 'A'
+  rig.sim.SetIdentityWords(words);
+  rig.StartUp();
+  rig.platform.SetTimer(TimerId::BeginSweep, false, 1);
+  rig.analyser->About1Click();
+  EXPECT_EQ(rig.analyser->About().serial_no, "1234");
+  EXPECT_EQ(rig.analyser->About().firmware_rev, "1.2");
+  EXPECT_EQ(rig.analyser->About().hardware_rev, "Ostra07A");
+  // The Info page shows the same words in hexadecimal.
+  EXPECT_EQ(rig.analyser->Info().VNAserial, "Ostra1234");
+  EXPECT_EQ(rig.analyser->Info().FirmRev, "10.002");
+  EXPECT_EQ(rig.analyser->Info().HardRev, "70041");
+}
+
 TEST(About, AFailedIdentityReadShowsNoWordsThatWereNeverRead) {
   AnalyserRig rig;
   rig.StartUp();
