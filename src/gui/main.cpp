@@ -1,9 +1,12 @@
 // The Ostra control program: the Qt application, the transport to the
 // instrument (the D2XX driver library or the built-in simulator), the
 // Analyser and its windows.
+#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QSessionManager>
 #include <QTimer>
@@ -133,6 +136,7 @@ int main(int argc, char** argv) {
 
   // The transport to the instrument.
   std::unique_ptr<ostra::Transport> transport;
+  ostra::SimulatedInstrument* simulator = nullptr;
   if (options.simulate) {
     auto sim = std::make_unique<ostra::SimulatedInstrument>();
     if (!options.dut.empty()) {
@@ -145,6 +149,7 @@ int main(int argc, char** argv) {
       sim->SetDut(*dut);
     }
     sim->SetRealTime(!options.instant);
+    simulator = sim.get();
     transport = std::move(sim);
   } else {
     auto library = options.d2xx_path.empty()
@@ -167,6 +172,22 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&analyser](QSessionManager&) {
     analyser.Guard([&] { analyser.CloseFromSystem(); });
   });
+
+  // With the simulated instrument, a menu connects another device under
+  // test while it runs, as a user would change the cable on the bench.
+  if (simulator != nullptr) {
+    QMenu* menu = windows.MainForm().menuBar()->addMenu("Simulator");
+    menu->setObjectName("Simulator1");
+    auto* group = new QActionGroup(menu);
+    for (ostra::Dut dut : {ostra::Dut::Open, ostra::Dut::Short, ostra::Dut::Load, ostra::Dut::Thru,
+                           ostra::Dut::SeriesRlc, ostra::Dut::BandPass}) {
+      QAction* action = menu->addAction(QString::fromStdString(ostra::DutName(dut)));
+      action->setCheckable(true);
+      action->setChecked(simulator->GetDut() == dut);
+      group->addAction(action);
+      QObject::connect(action, &QAction::triggered, [simulator, dut] { simulator->SetDut(dut); });
+    }
+  }
 
   windows.Start();
 
