@@ -9,7 +9,8 @@
 #include <filesystem>
 
 #include "app/analyser.h"
-#include "app/headless_platform.h"
+#include "app/app_shell.h"
+#include "base/headless_platform.h"
 #include "sim/simulated_instrument.h"
 #include "sweep/sweep_engine.h"
 
@@ -35,8 +36,8 @@ void BM_RealTimeSweeping(benchmark::State& state) {
     ostra::SimulatedInstrument sim;  // real time
     ostra::Analyser analyser(platform, sim, app);
     platform.timer_handler = [&](ostra::TimerId id) { analyser.OnTimer(id); };
-    analyser.FormCreate();
-    analyser.startup_timerTimer();
+    analyser.Shell().FormCreate();
+    analyser.Shell().startup_timerTimer();
 
     // Let the first run settle for a second, count for `seconds`, then
     // leave as File > Exit does.
@@ -48,7 +49,7 @@ void BM_RealTimeSweeping(benchmark::State& state) {
     double cpu_at_start = 0;
     bool counting = false;
     double cpu = 0;
-    analyser.Engine().on_sweep_done = [&] {
+    analyser.Engine().on_sweep_done.Connect([&] {
       const auto now = Clock::now();
       if (!counting && now >= count_from) {
         counting = true;
@@ -57,9 +58,9 @@ void BM_RealTimeSweeping(benchmark::State& state) {
         ++sweeps;
       } else if (counting && now >= count_to && cpu == 0) {
         cpu = ProcessCpuSeconds() - cpu_at_start;
-        analyser.Exit1Click();
+        analyser.Shell().Exit1Click();
       }
-    };
+    });
     platform.Run((seconds + 10) * 1000);
     const double wall = static_cast<double>(seconds);
 

@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "app/instrument_settings.h"
+#include "base/instrument_settings.h"
 
 static void BM_SaveAndLoadSettings(benchmark::State& state) {
   const auto path = std::filesystem::temp_directory_path() / "ostra_bench_config.dat";

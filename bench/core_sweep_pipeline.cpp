@@ -22,7 +22,7 @@ using ostra::Setting;
 
 // Fills an acquisition with noisy readings around a point-dependent level.
 std::vector<uint8_t> MakeAcquisition(int points, int dwell) {
-  std::vector<uint8_t> bytes(ostra::kAcquisitionBufferBytes);
+  std::vector<uint8_t> bytes(ostra::kRxBufferSize);
   std::mt19937 rng(7);
   std::normal_distribution<double> noise(0.0, 4.0);
   for (int k = 0; k < 3; ++k) {
@@ -86,8 +86,8 @@ void BM_SweepPipeline(benchmark::State& state) {
     converter.BeginSweep();
     for (int i = 0; i < points; ++i) {
       const ostra::ConvertedPoint p = converter.ConvertPoint(i);
-      auto r = ostra::CorrectPoint(store, run.sweep_type, run.mode, i, points, p.x, p.m, p.phi,
-                                   doubtful);
+      auto r =
+          ostra::CorrectPoint(store, run.sweep, run.measure, i, points, p.x, p.m, p.phi, doubtful);
       if (r) display.PlotTracePoint(i, p.x, *r);
     }
     k = (k + 1) % 3;

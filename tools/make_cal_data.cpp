@@ -9,10 +9,10 @@
 #include <fstream>
 #include <iostream>
 
-#include "app/app_log.h"
-#include "app/headless_platform.h"
-#include "app/instrument_settings.h"
-#include "app/text_util.h"
+#include "base/app_log.h"
+#include "base/headless_platform.h"
+#include "base/instrument_settings.h"
+#include "base/text_util.h"
 #include "device/device_link.h"
 #include "display/chart_model.h"
 #include "display/trace_display.h"
@@ -31,7 +31,7 @@ struct Rig {
   DeviceLink link{sim, platform};
   ChartModel chart;
   TraceDisplay display{chart, settings};
-  bool stop = false;
+  SweepControl control{platform};
   std::unique_ptr<SweepEngine> engine;
 
   explicit Rig(const std::filesystem::path& app) {
@@ -40,7 +40,7 @@ struct Rig {
     sim.SetSeed(20121506);
     log.SetDataDirectory(app);
     engine = std::make_unique<SweepEngine>(platform, link, settings, log, display, app / "cal_data",
-                                           stop);
+                                           control);
   }
 
   // DC offset with `dc_dut` connected and the receiver gain at code 0, then
@@ -49,7 +49,7 @@ struct Rig {
     engine->ProgramCurrentSweep();
     sim.SetDut(dc_dut);
     link.SetRxGain(0);
-    stop = false;
+    control.ClearStop();
     engine->RunSweepLoop("dc_offset_cal");
     for (const auto& [dut, mode] : standards) {
       engine->ProgramCurrentSweep();

@@ -3,8 +3,9 @@
 #include <fstream>
 #include <string_view>
 
-#include "app/errors.h"
-#include "app/text_util.h"
+#include "base/constants.h"
+#include "base/errors.h"
+#include "base/text_util.h"
 
 namespace ostra {
 
@@ -28,12 +29,14 @@ std::string_view Field(const std::vector<std::string_view>& fields, size_t index
 
 const std::array<StandardFile, kStandardCount>& StandardFiles() {
   static const std::array<StandardFile, kStandardCount> files = {{
-      {Standard::Open, "cal_open.dat", "Calibration data [OPEN] is missing", true},
-      {Standard::Short, "cal_short.dat", "Calibration data [SHORT] is missing", true},
-      {Standard::Load, "cal_load.dat", "Calibration data [LOAD] is missing", true},
-      {Standard::Thru, "cal_thru.dat", "Calibration data [THRU] is missing", true},
-      {Standard::ThruPhase, "cal_thru_ph.dat", "Calibration data [THRU PHASE] is missing", false},
-      {Standard::ThruPower, "cal_thru_pwr.dat", "Calibration data [THRU POWER] is missing", false},
+      {Standard::Open, *CaptureFileName("open_cal"), "Calibration data [OPEN] is missing", true},
+      {Standard::Short, *CaptureFileName("short_cal"), "Calibration data [SHORT] is missing", true},
+      {Standard::Load, *CaptureFileName("load_cal"), "Calibration data [LOAD] is missing", true},
+      {Standard::Thru, *CaptureFileName("thru_cal"), "Calibration data [THRU] is missing", true},
+      {Standard::ThruPhase, *CaptureFileName("thru_ph_cal"),
+       "Calibration data [THRU PHASE] is missing", false},
+      {Standard::ThruPower, *CaptureFileName("thru_pwr_cal"),
+       "Calibration data [THRU POWER] is missing", false},
   }};
   return files;
 }

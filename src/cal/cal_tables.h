@@ -3,15 +3,16 @@
 // calibration files in cal_data, and the line formats the capture runs write.
 #pragma once
 
-#include "app/trace_limits.h"
+#include "base/constants.h"
 
 #include <array>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "app/app_log.h"
-#include "app/platform.h"
+#include "base/app_log.h"
+#include "base/platform.h"
 
 namespace ostra {
 
@@ -36,7 +37,7 @@ struct CalTable {
 // The calibration files of the standards, in loading order.
 struct StandardFile {
   Standard standard;
-  const char* file_name;        // "cal_open.dat"
+  std::string_view file_name;   // "cal_open.dat"
   const char* missing_message;  // "Calibration data [OPEN] is missing"
   bool logs_loaded;             // logs "<file> loaded to cal table."
 };

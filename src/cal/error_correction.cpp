@@ -1,5 +1,5 @@
 #include "cal/error_correction.h"
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 #include <algorithm>
 #include <charconv>
@@ -91,10 +91,9 @@ Complex CorrectReflection(Complex m, Complex open, Complex short_, Complex load)
   return (m - load) / (e01 - load * e11 + e11 * m + epsilon);
 }
 
-std::optional<PointResult> CorrectPoint(const CalibrationStore& store,
-                                        const std::string& sweep_type, const std::string& mode,
-                                        int i, int points, double x, double m, double phi,
-                                        bool& doubtful) {
+std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind sweep,
+                                        ModeKind mode, int i, int points, double x, double m,
+                                        double phi, bool& doubtful) {
   // Sweeps never have more points than the tables; a point beyond them is
   // corrected with the last entry and marked doubtful.
   if (i < 0 || i >= kMaxTracePoints) {
@@ -104,9 +103,9 @@ std::optional<PointResult> CorrectPoint(const CalibrationStore& store,
   const size_t e = static_cast<size_t>(i);
   PointResult result;
 
-  if (sweep_type == "Frequency") {
+  if (sweep == SweepKind::Frequency) {
     const int64_t f_hz = RoundHalfEven(x * 1000000.0);
-    if (mode == "Reflection") {
+    if (mode == ModeKind::Reflection) {
       if (static_cast<double>(f_hz) != std::nearbyint(store.Open.Stimulus(i))) doubtful = true;
       const std::array<double, 6> v = InterpolateOslTables(store, points, f_hz);
       const Complex measured = FromPolar(m, phi);
@@ -129,7 +128,7 @@ std::optional<PointResult> CorrectPoint(const CalibrationStore& store,
       result.gamma = CorrectReflection(measured, open, short_, load);
       return result;
     }
-    if (mode == "Transmission") {
+    if (mode == ModeKind::Transmission) {
       if (static_cast<double>(f_hz) != std::nearbyint(store.Thru.Stimulus(i))) doubtful = true;
       result.reflection = false;
       result.gain_db = GainDb(m, store.Thru.magnitude[e]);
@@ -140,7 +139,7 @@ std::optional<PointResult> CorrectPoint(const CalibrationStore& store,
   }
 
   result.reflection = false;
-  if (sweep_type == "Phase") {
+  if (sweep == SweepKind::Phase) {
     if (x != store.ThruPhase.Stimulus(i)) doubtful = true;
     result.gain_db = GainDb(m, store.ThruPhase.magnitude[e]);
     result.phase_rad = WrapPhase(phi);

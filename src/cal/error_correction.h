@@ -10,8 +10,9 @@
 #include <optional>
 #include <string>
 
+#include "base/measurement.h"
 #include "cal/cal_tables.h"
-#include "display/point_result.h"
+#include "cal/point_result.h"
 
 namespace ostra {
 
@@ -39,13 +40,12 @@ double WrapPhase(double radians);
 // degrees or dBm), magnitude m (volts) and phase phi (radians) after the DC
 // offsets are removed. Sets `doubtful` when the tables do not belong to the
 // sweep (the caller shows "C?" on cal_label); it never clears it. Returns no
-// result for a frequency sweep whose mode is neither "Reflection" nor
-// "Transmission". A sweep type other than "Frequency" or "Phase" is a power
+// result for a frequency sweep whose mode is neither reflection nor
+// transmission. A sweep type other than frequency or phase is a power
 // sweep, whose check compares the point's dBm with the THRU POWER stimulus
 // at the three decimals the capture file holds.
-std::optional<PointResult> CorrectPoint(const CalibrationStore& store,
-                                        const std::string& sweep_type, const std::string& mode,
-                                        int i, int points, double x, double m, double phi,
-                                        bool& doubtful);
+std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind sweep,
+                                        ModeKind mode, int i, int points, double x, double m,
+                                        double phi, bool& doubtful);
 
 }  // namespace ostra

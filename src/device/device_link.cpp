@@ -3,14 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 namespace ostra {
 
 namespace {
 
-constexpr uint32_t kNormalTimeoutMs = 600;
-constexpr uint32_t kFlashReadTimeoutMs = 3000;
 constexpr size_t kMaxListedText = 49;
 
 constexpr uint32_t BigEndian16(const uint8_t* p) { return (uint32_t{p[0]} << 8) | p[1]; }
@@ -166,7 +164,7 @@ std::string DeviceLink::OpenInstrument() {
   std::string result = "NotOpen";
   if (Open_USB_Device_By_Serial_Number(serial) == FT_OK) {
     ResetInstrument();
-    SetTimeouts(kNormalTimeoutMs, kNormalTimeoutMs);
+    SetTimeouts(kUsbReadTimeoutMs, kUsbReadTimeoutMs);
     // These two are reported at once and do not stop the open.
     const FT_STATUS latency = transport_.FT_SetLatencyTimer(handle_, 5);
     if (latency != FT_OK) {
@@ -213,9 +211,9 @@ uint32_t DeviceLink::ExchangeWithLongRead(const CommandFrame& frame, uint32_t ex
                                           std::vector<std::string>& messages) {
   struct RestoreTimeouts {
     DeviceLink& link;
-    ~RestoreTimeouts() { link.SetTimeouts(kNormalTimeoutMs, kNormalTimeoutMs); }
+    ~RestoreTimeouts() { link.SetTimeouts(kUsbReadTimeoutMs, kUsbReadTimeoutMs); }
   };
-  SetTimeouts(kFlashReadTimeoutMs, kNormalTimeoutMs);
+  SetTimeouts(kFlashReadTimeoutMs, kUsbReadTimeoutMs);
   RestoreTimeouts restore{*this};
   return Exchange(frame, expected, messages);
 }

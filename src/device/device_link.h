@@ -10,14 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "base/constants.h"
+#include "base/platform.h"
 #include "device/d2xx.h"
 #include "device/protocol.h"
 #include "device/transport.h"
 
 namespace ostra {
-
-inline constexpr uint32_t kRxBufferSize = 65536;
 
 class DeviceLink {
  public:

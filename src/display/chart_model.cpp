@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 namespace ostra {
 
@@ -113,7 +113,7 @@ ChartModel::ChartModel() {
 
 void ChartModel::Changed() {
   ++revision_;
-  if (on_change) on_change();
+  on_change.Emit();
 }
 
 void ChartModel::SeriesChanged(ChartSeries& series) {

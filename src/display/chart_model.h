@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/signal.h"
+
 namespace ostra {
 
 struct Rgb {
@@ -158,7 +160,7 @@ class ChartModel {
   uint64_t Revision() const { return revision_; }
   // Counts changes of the axes only (ranges, visibility, automatic ranging).
   uint64_t AxesRevision() const { return axes_revision_; }
-  std::function<void()> on_change;
+  Signal<> on_change;
 
  private:
   static size_t Index(SeriesId id) { return static_cast<size_t>(id); }

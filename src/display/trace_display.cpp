@@ -5,7 +5,7 @@
 #include <complex>
 #include <numbers>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 namespace ostra {
 
@@ -108,64 +108,73 @@ TraceDisplay::TraceDisplay(ChartModel& chart, InstrumentSettings& settings)
 void TraceDisplay::DecodeSettings() {
   if (settings_.Revision() == decoded_revision_) return;
   decoded_revision_ = settings_.Revision();
-  const std::string& sweep = settings_.SweepType();
-  sweep_ = sweep == "Frequency" ? Sweep::Frequency : sweep == "Phase" ? Sweep::Phase : Sweep::Power;
-  const std::string& mode = settings_.Mode();
-  mode_ = mode == "Reflection"     ? Mode::Reflection
-          : mode == "Transmission" ? Mode::Transmission
-                                   : Mode::Other;
-  const std::string& format = settings_.Format();
-  format_ = format == "Log"     ? Format::Log
-            : format == "Lin"   ? Format::Lin
-            : format == "Phase" ? Format::Phase
-            : format == "VSWR"  ? Format::VSWR
-            : format == "Smith" ? Format::Smith
-                                : Format::Other;
+  sweep_ = ParseSweepType(settings_.SweepType());
+  mode_ = ParseMode(settings_.Mode());
+  format_ = ParseFormat(settings_.Format());
+}
+
+TraceDisplay::StimulusLayout TraceDisplay::StimulusAxisAndLabel() const {
+  StimulusLayout layout;
+  switch (ParseSweepType(settings_.SweepType())) {
+    case SweepKind::Frequency: {
+      const int64_t start = settings_.Int(Setting::StartFreq);
+      const int64_t stop = settings_.Int(Setting::StopFreq);
+      const int64_t centre = settings_.Int(Setting::CentreFreq);
+      const int64_t span = settings_.Int(Setting::SpanFreq);
+      layout.max = static_cast<double>(stop) / 1e6;
+      layout.min = static_cast<double>(start) / 1e6;
+      auto mhz = [](int64_t hz) { return FormatFixed(static_cast<double>(hz) / 1e6, 3); };
+      layout.source = "Start: " + mhz(start) + "MHz   " + "Stop: " + mhz(stop) + "MHz   " +
+                      "Centre: " + mhz(centre) + "MHz   " + "Span: " + mhz(span) + "MHz   " +
+                      "Power: " + settings_.Text(Setting::PowerFreq) + "dBm";
+      break;
+    }
+    case SweepKind::Phase:
+      layout.max = settings_.Float(Setting::StopPhase);
+      layout.min = settings_.Float(Setting::StartPhase);
+      layout.source = "Start: " + settings_.Text(Setting::StartPhase) + "deg   " +
+                      "Stop: " + settings_.Text(Setting::StopPhase) + "deg   " +
+                      "Centre: " + settings_.Text(Setting::CentrePhase) + "deg   " +
+                      "Span: " + settings_.Text(Setting::SpanPhase) + "deg   " +
+                      "Power: " + settings_.Text(Setting::PowerPhase) + "dBm   " +
+                      "Frequency: " + WholeMhz(Setting::FreqPhase) + "MHz";
+      break;
+    case SweepKind::Power:
+    case SweepKind::Other:
+      layout.max = settings_.Float(Setting::StopPower);
+      layout.min = settings_.Float(Setting::StartPower);
+      layout.source = "Start: " + settings_.Text(Setting::StartPower) + "dBm   " +
+                      "Stop: " + settings_.Text(Setting::StopPower) + "dBm   " +
+                      "Centre: " + settings_.Text(Setting::CentrePower) + "dBm   " +
+                      "Span: " + settings_.Text(Setting::SpanPower) + "dBm   " +
+                      "Phase: " + settings_.Text(Setting::PhasePower) + "deg   " +
+                      "Frequency: " + WholeMhz(Setting::FreqPower) + "MHz";
+      break;
+  }
+  return layout;
+}
+
+std::string TraceDisplay::WholeMhz(Setting hz_setting) const {
+  return std::to_string(RoundHalfEven(static_cast<double>(settings_.Int(hz_setting)) / 1e6));
 }
 
 void TraceDisplay::UpdateDisplayLayout() {
-  const std::string& sweep = settings_.SweepType();
-  const std::string& format = settings_.Format();
-
   // Every conversion happens before the chart is touched, so an entry that
   // is not a number leaves axes and labels as they were.
-  double bottom_min = 0;
-  double bottom_max = 0;
-  std::string source;
-  if (sweep == "Frequency") {
-    const int64_t start = settings_.Int(Setting::StartFreq);
-    const int64_t stop = settings_.Int(Setting::StopFreq);
-    const int64_t centre = settings_.Int(Setting::CentreFreq);
-    const int64_t span = settings_.Int(Setting::SpanFreq);
-    bottom_max = static_cast<double>(stop) / 1e6;
-    bottom_min = static_cast<double>(start) / 1e6;
-    auto mhz = [](int64_t hz) { return FormatFixed(static_cast<double>(hz) / 1e6, 3); };
-    source = "Start: " + mhz(start) + "MHz   " + "Stop: " + mhz(stop) + "MHz   " +
-             "Centre: " + mhz(centre) + "MHz   " + "Span: " + mhz(span) + "MHz   " +
-             "Power: " + settings_.Text(Setting::PowerFreq) + "dBm";
-  } else if (sweep == "Phase") {
-    bottom_max = settings_.Float(Setting::StopPhase);
-    bottom_min = settings_.Float(Setting::StartPhase);
-    const int64_t mhz = RoundHalfEven(static_cast<double>(settings_.Int(Setting::FreqPhase)) / 1e6);
-    source = "Start: " + settings_.Text(Setting::StartPhase) + "deg   " +
-             "Stop: " + settings_.Text(Setting::StopPhase) + "deg   " +
-             "Centre: " + settings_.Text(Setting::CentrePhase) + "deg   " +
-             "Span: " + settings_.Text(Setting::SpanPhase) + "deg   " +
-             "Power: " + settings_.Text(Setting::PowerPhase) + "dBm   " +
-             "Frequency: " + std::to_string(mhz) + "MHz";
-  } else {
-    bottom_max = settings_.Float(Setting::StopPower);
-    bottom_min = settings_.Float(Setting::StartPower);
-    const int64_t mhz = RoundHalfEven(static_cast<double>(settings_.Int(Setting::FreqPower)) / 1e6);
-    source = "Start: " + settings_.Text(Setting::StartPower) + "dBm   " +
-             "Stop: " + settings_.Text(Setting::StopPower) + "dBm   " +
-             "Centre: " + settings_.Text(Setting::CentrePower) + "dBm   " +
-             "Span: " + settings_.Text(Setting::SpanPower) + "dBm   " +
-             "Phase: " + settings_.Text(Setting::PhasePower) + "deg   " +
-             "Frequency: " + std::to_string(mhz) + "MHz";
-  }
+  const StimulusLayout stimulus = StimulusAxisAndLabel();
+  PullAxesDown();
+  chart_.SetAxisMaximum(AxisId::Bottom, stimulus.max);
+  chart_.SetAxisMinimum(AxisId::Bottom, stimulus.min);
+  chart_.SetLabelText(LabelId::source_lbl, stimulus.source);
+  WriteFormatLabel();
+  RangeLeftAxis();
+  ResetRightAxis();
+  WriteModeLabel();
+  on_reset_marker_table.Emit();
+}
 
-  // 1. Pull every minimum far down so that any new maximum is accepted.
+void TraceDisplay::PullAxesDown() {
+  // Every minimum goes far down first, so that any new maximum is accepted.
   for (AxisId axis : {AxisId::Bottom, AxisId::Left, AxisId::Right}) {
     chart_.SetAxisAutomatic(axis, false);
     chart_.SetAxisMinimum(axis, -1e12);
@@ -173,47 +182,47 @@ void TraceDisplay::UpdateDisplayLayout() {
   chart_.SetAxisVisible(AxisId::Left, true);
   chart_.SetAxisVisible(AxisId::Bottom, true);
   chart_.SetAxisVisible(AxisId::Right, false);
+}
 
-  // 2. Bottom axis and the source label.
-  chart_.SetAxisMaximum(AxisId::Bottom, bottom_max);
-  chart_.SetAxisMinimum(AxisId::Bottom, bottom_min);
-  chart_.SetLabelText(LabelId::source_lbl, source);
-
-  // 3. The format label.
-  chart_.SetLabelText(LabelId::format_lbl, "Format: " + format + "   " +
+void TraceDisplay::WriteFormatLabel() {
+  chart_.SetLabelText(LabelId::format_lbl, "Format: " + settings_.Format() + "   " +
                                                "Scale: " + settings_.Text(Setting::Scale) + "   " +
                                                "RefLevel: " + settings_.Text(Setting::RefLevel) +
                                                "   " + "Ave: " + settings_.Text(Setting::Average));
+}
 
-  // 4. Left axis: twenty scale units below the reference level; any other
-  // format is drawn as a Smith chart.
-  if (format == "Log" || format == "Lin" || format == "VSWR" || format == "Phase") {
-    const FormatScale& s = *scaling_.Find(format);
-    chart_.SetAxisMaximum(AxisId::Left, s.ref_level);
-    chart_.SetAxisMinimum(AxisId::Left, s.ref_level - 20 * s.scale);
-  } else {
+void TraceDisplay::RangeLeftAxis() {
+  // Twenty scale units below the reference level; any other format is drawn
+  // as a Smith chart.
+  const FormatKind format = ParseFormat(settings_.Format());
+  if (format == FormatKind::Smith || format == FormatKind::Other) {
     BuildSmithGrid();
+    return;
   }
+  const FormatScale& s = *scaling_.Find(settings_.Format());
+  chart_.SetAxisMaximum(AxisId::Left, s.ref_level);
+  chart_.SetAxisMinimum(AxisId::Left, s.ref_level - 20 * s.scale);
+}
 
-  // 5. The right axis is fixed; every refresh cancels "Add Phase".
+void TraceDisplay::ResetRightAxis() {
+  // The right axis is fixed; every refresh cancels "Add Phase".
   chart_.SetAxisMaximum(AxisId::Right, 180);
   chart_.SetAxisMinimum(AxisId::Right, -180);
   chart_.SetVisible(SeriesId::PhaseDataSeries, false);
   chart_.SetAxisVisible(AxisId::Right, false);
+}
 
-  // 6. The mode label.
-  const std::string head =
-      settings_.Mode() == "Reflection" ? "Reflection [S11] -- " : "Transmission [S21] -- ";
-  chart_.SetLabelText(LabelId::modelabel, head + sweep + " Sweep");
-
-  // 7. The marker table.
-  if (on_reset_marker_table) on_reset_marker_table();
+void TraceDisplay::WriteModeLabel() {
+  const std::string head = ParseMode(settings_.Mode()) == ModeKind::Reflection
+                               ? "Reflection [S11] -- "
+                               : "Transmission [S21] -- ";
+  chart_.SetLabelText(LabelId::modelabel, head + settings_.SweepType() + " Sweep");
 }
 
 void TraceDisplay::PlotTracePoint(int i, double x, const PointResult& result) {
   DecodeSettings();
   // A frequency sweep in a mode that is neither stores and plots nothing.
-  if (sweep_ == Sweep::Frequency && mode_ == Mode::Other) return;
+  if (sweep_ == SweepKind::Frequency && mode_ == ModeKind::Other) return;
   // The point number indexes the trace arrays; one beyond them is plotted
   // but not stored.
   const bool store = i >= 0 && i < kMaxTracePoints;
@@ -235,22 +244,22 @@ void TraceDisplay::PlotTracePoint(int i, double x, const PointResult& result) {
     }
     chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);
     switch (format_) {
-      case Format::Smith:
+      case FormatKind::Smith:
         chart_.AddPoint(SeriesId::MagDataSeries, g.real(), g.imag());
         break;
-      case Format::Log:
+      case FormatKind::Log:
         chart_.AddPoint(SeriesId::MagDataSeries, x, 20 * std::log10(mag + 1e-6));
         break;
-      case Format::Lin:
+      case FormatKind::Lin:
         chart_.AddPoint(SeriesId::MagDataSeries, x, mag);
         break;
-      case Format::Phase:
+      case FormatKind::Phase:
         chart_.AddPoint(SeriesId::MagDataSeries, x, degrees);
         break;
-      case Format::VSWR:
+      case FormatKind::VSWR:
         chart_.AddPoint(SeriesId::MagDataSeries, x, (1 + mag) / (1 - mag + 1e-6));
         break;
-      case Format::Other:
+      case FormatKind::Other:
         break;
     }
     return;
@@ -262,17 +271,17 @@ void TraceDisplay::PlotTracePoint(int i, double x, const PointResult& result) {
   if (store) {
     trans_mag_[k] = linear;
     trans_phase_[k] = result.phase_rad;
-    trace_x_[k] = sweep_ == Sweep::Frequency ? x * 1e6 : x;
+    trace_x_[k] = sweep_ == SweepKind::Frequency ? x * 1e6 : x;
   }
   chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);
   switch (format_) {
-    case Format::Log:
+    case FormatKind::Log:
       chart_.AddPoint(SeriesId::MagDataSeries, x, gain_db);
       break;
-    case Format::Lin:
+    case FormatKind::Lin:
       chart_.AddPoint(SeriesId::MagDataSeries, x, linear);
       break;
-    case Format::Phase:
+    case FormatKind::Phase:
       chart_.AddPoint(SeriesId::MagDataSeries, x, degrees);
       break;
     default:
@@ -376,8 +385,8 @@ void TraceDisplay::ClearSmithOverlays() {
 void TraceDisplay::ShowPhaseOverlay() {
   // Only the formats plotted against the stimulus take the overlay: not
   // "Smith" and "Phase", nor a format text that is laid out like "Smith".
-  const std::string& format = settings_.Format();
-  if (format != "Log" && format != "Lin" && format != "VSWR") return;
+  const FormatKind format = ParseFormat(settings_.Format());
+  if (format != FormatKind::Log && format != FormatKind::Lin && format != FormatKind::VSWR) return;
   chart_.SetAxisVisible(AxisId::Right, true);
   chart_.SetVisible(SeriesId::PhaseDataSeries, true);
 }

@@ -3,7 +3,7 @@
 // follow the sweep type, mode and format, and the Smith chart grid.
 #pragma once
 
-#include "app/trace_limits.h"
+#include "base/constants.h"
 
 #include <array>
 #include <cstdint>
@@ -11,9 +11,12 @@
 #include <string>
 #include <string_view>
 
-#include "app/instrument_settings.h"
+#include "base/instrument_settings.h"
+#include "base/measurement.h"
+#include "base/signal.h"
+#include "cal/point_result.h"
 #include "display/chart_model.h"
-#include "display/point_result.h"
+#include "sweep/trace_sink.h"
 
 namespace ostra {
 
@@ -46,7 +49,7 @@ class FormatScaling {
   std::array<FormatScale, 5> slots_{};
 };
 
-class TraceDisplay {
+class TraceDisplay : public TraceSink {
  public:
   TraceDisplay(ChartModel& chart, InstrumentSettings& settings);
   TraceDisplay(const TraceDisplay&) = delete;
@@ -56,15 +59,15 @@ class TraceDisplay {
   // resetting the marker table. Raises ConversionError for an entry that is
   // not a number; the chart is then left exactly as it was.
   void UpdateDisplayLayout();
-  // Called at the end of every layout refresh.
-  std::function<void()> on_reset_marker_table;
+  // Emitted at the end of every layout refresh (the marker table resets).
+  Signal<> on_reset_marker_table;
 
   // Plots point `i` of the running sweep: x is the point's abscissa (MHz,
   // degrees or dBm by sweep type). Writes the trace arrays, adds the phase
   // point and then, by format, the magnitude point.
-  void PlotTracePoint(int i, double x, const PointResult& result);
+  void PlotTracePoint(int i, double x, const PointResult& result) override;
   // Before the points of each sweep: empties the trace, which turns red again.
-  void ClearTrace();
+  void ClearTrace() override;
 
   // The Smith chart grid: dots of the constant-resistance circles and
   // constant-reactance arcs, the real axis and the unit circle, with their
@@ -105,10 +108,20 @@ class TraceDisplay {
   ChartModel& Chart() { return chart_; }
 
  private:
-  enum class Sweep { Frequency, Phase, Power };
-  enum class Mode { Reflection, Transmission, Other };
-  enum class Format { Log, Lin, Phase, VSWR, Smith, Other };
+  struct StimulusLayout {
+    double min = 0;
+    double max = 0;
+    std::string source;  // the text of source_lbl
+  };
   void DecodeSettings();
+  // The steps of the layout refresh.
+  StimulusLayout StimulusAxisAndLabel() const;
+  std::string WholeMhz(Setting hz_setting) const;
+  void PullAxesDown();
+  void WriteFormatLabel();
+  void RangeLeftAxis();
+  void ResetRightAxis();
+  void WriteModeLabel();
 
   ChartModel& chart_;
   InstrumentSettings& settings_;
@@ -125,9 +138,9 @@ class TraceDisplay {
 
   // The settings texts decoded once per settings change, not once per point.
   uint64_t decoded_revision_ = UINT64_MAX;
-  Sweep sweep_ = Sweep::Frequency;
-  Mode mode_ = Mode::Reflection;
-  Format format_ = Format::Log;
+  SweepKind sweep_ = SweepKind::Frequency;
+  ModeKind mode_ = ModeKind::Reflection;
+  FormatKind format_ = FormatKind::Log;
 };
 
 }  // namespace ostra

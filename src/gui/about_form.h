@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QWidget>
 
-#include "app/analyser.h"
+#include "app/app_shell.h"
 
 namespace ostra {
 

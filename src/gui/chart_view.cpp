@@ -9,7 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 namespace ostra {
 
@@ -120,9 +120,9 @@ ChartView::ChartView(const ChartModel& model, QWidget* parent)
 void ChartView::ModelChanged() { update(); }
 
 void ConnectChartView(ChartModel& model, ChartView& view) {
-  model.on_change = [target = QPointer<ChartView>(&view)] {
+  model.on_change.Connect([target = QPointer<ChartView>(&view)] {
     if (target) target->ModelChanged();
-  };
+  });
 }
 
 std::string ChartView::TickText(double value, int decimals) {

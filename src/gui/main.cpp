@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/analyser.h"
+#include "app/app_shell.h"
 #include "device/d2xx_library.h"
 #include "gui/artwork.h"
 #include "gui/program_windows.h"
@@ -168,9 +169,9 @@ int main(int argc, char** argv) {
 
   // Endings the user did not choose close the program as Exit does.
   ostra::SystemCloseWatcher system_close(
-      [&analyser] { analyser.Guard([&] { analyser.CloseFromSystem(); }); });
+      [&analyser] { analyser.Guard([&] { analyser.Shell().CloseFromSystem(); }); });
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&analyser](QSessionManager&) {
-    analyser.Guard([&] { analyser.CloseFromSystem(); });
+    analyser.Guard([&] { analyser.Shell().CloseFromSystem(); });
   });
 
   // With the simulated instrument, a menu connects another device under
@@ -206,7 +207,7 @@ int main(int argc, char** argv) {
       }
       std::printf("Application log: %s\n", analyser.Log().FilePath().string().c_str());
       std::fflush(stdout);
-      analyser.Guard([&] { analyser.Exit1Click(); });
+      analyser.Guard([&] { analyser.Shell().Exit1Click(); });
       // A timed run always ends, even when Exit could not save.
       if (!platform.QuitRequested()) platform.Quit();
     });

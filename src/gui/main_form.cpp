@@ -80,54 +80,41 @@ TMainForm::TMainForm(MainFormHandlers handlers, QWidget* parent)
 
 TMainForm::~TMainForm() = default;
 
-QAction* TMainForm::AddAction(QMenu* menu, const QString& name, const QString& caption,
-                              std::function<void()> MainFormHandlers::*handler) {
-  QAction* action = menu->addAction(caption);
-  action->setObjectName(name);
-  if (handler != nullptr) {
-    connect(action, &QAction::triggered, this,
-            [this, handler] { CallHandler(handlers_.*handler); });
-  }
-  return action;
-}
-
 void TMainForm::BuildMenus() {
   QMenuBar* bar = menuBar();
   bar->setObjectName("MainMenu1");
+  struct MenuName {
+    MenuId id;
+    const char* name;
+    const char* caption;
+  };
+  static constexpr MenuName kMenus[] = {{MenuId::File, "File1", "File"},
+                                        {MenuId::Edit, "Edit1", "Edit"},
+                                        {MenuId::View, "View1", "View"},
+                                        {MenuId::Help, "Help1", "Help"},
+                                        {MenuId::Trace, "Trace1", "Trace"}};
+  for (const MenuName& m : kMenus) {
+    QMenu* menu = bar->addMenu(m.caption);
+    menu->setObjectName(m.name);
+    for (const MenuCommand& command : MenuCommands()) {
+      if (command.menu != m.id) continue;
+      QAction* action = menu->addAction(command.caption);
+      action->setObjectName(command.name);
+      connect(action, &QAction::triggered, this, [this, &command] {
+        if (handlers_.MenuClick) CallHandler([&] { handlers_.MenuClick(command); });
+      });
+    }
+  }
+}
 
-  QMenu* file = bar->addMenu("File");
-  file->setObjectName("File1");
-  AddAction(file, "Exit1", "Exit", &MainFormHandlers::Exit1Click);
+QAction* TMainForm::MenuAction(const QString& name) const {
+  return menuBar()->findChild<QAction*>(name);
+}
 
-  QMenu* edit = bar->addMenu("Edit");
-  edit->setObjectName("Edit1");
-
-  QMenu* view = bar->addMenu("View");
-  view->setObjectName("View1");
-  AddAction(view, "sweep_param1", "Sweep Parameters", &MainFormHandlers::sweep_param1Click);
-  AddAction(view, "Markers1", "Markers", nullptr);
-  AddAction(view, "Log1", "Log", &MainFormHandlers::Log1Click);
-  hide_panel_action_ = AddAction(view, "HideControlPanel1", "Hide Control Panel", nullptr);
-  connect(hide_panel_action_, &QAction::triggered, this, [this] { HideControlPanel1Click(); });
-
-  QMenu* help = bar->addMenu("Help");
-  help->setObjectName("Help1");
-  AddAction(help, "About1", "About", &MainFormHandlers::About1Click);
-  AddAction(help, "FirmwareUpgrade1", "Firmware Upgrade", nullptr);
-
-  // The display formats and the measurement mode, until the front panel's
-  // hard keys carry them.
-  QMenu* trace = bar->addMenu("Trace");
-  trace->setObjectName("Trace1");
-  AddAction(trace, "LogMag1", "Log Mag", &MainFormHandlers::LogMagExecute);
-  AddAction(trace, "LinMag1", " Lin Mag", &MainFormHandlers::LinMagExecute);
-  AddAction(trace, "Phase1", "Phase", &MainFormHandlers::PhaseExecute);
-  AddAction(trace, "VSWR1", "VSWR", &MainFormHandlers::VSWRExecute);
-  AddAction(trace, "Smith1", "Smith", &MainFormHandlers::SmithExecute);
-  AddAction(trace, "show_phase1", "Add Phase", &MainFormHandlers::show_phaseExecute);
-  trace->addSeparator();
-  AddAction(trace, "Transmission1", "Transmission", &MainFormHandlers::TransmissionExecute);
-  AddAction(trace, "Reflection1", "Reflection", &MainFormHandlers::ReflectionExecute);
+void TMainForm::SetControlPanelCaption(bool shown) {
+  if (QAction* action = MenuAction("HideControlPanel1")) {
+    action->setText(shown ? "Hide Control Panel" : "Show Control Panel");
+  }
 }
 
 void TMainForm::BuildFrontPanel() {
@@ -168,11 +155,10 @@ void TMainForm::SetSoftKey(int number, const QString& caption, bool visible, boo
   key.SetLit(lit);
 }
 
-void TMainForm::HideControlPanel1Click() {
+void TMainForm::SlideControlPanel(bool shown) {
   QWidget* holder = panel_->parentWidget();
   if (slide_ != nullptr) slide_->stop();
-  panel_shown_ = !panel_shown_;
-  hide_panel_action_->setText(panel_shown_ ? "Hide Control Panel" : "Show Control Panel");
+  panel_shown_ = shown;
   const int from = holder->isVisible() ? holder->width() : 0;
   const int to = panel_shown_ ? kPanelWidth : 0;
   holder->setFixedWidth(from);
@@ -183,7 +169,6 @@ void TMainForm::HideControlPanel1Click() {
   slide->setEndValue(to);
   connect(slide, &QVariantAnimation::valueChanged, holder,
           [holder](const QVariant& width) { holder->setFixedWidth(width.toInt()); });
-  const bool shown = panel_shown_;
   connect(slide, &QVariantAnimation::finished, holder, [holder, shown, to] {
     holder->setFixedWidth(to);
     holder->setVisible(shown);

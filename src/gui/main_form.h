@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/menu_commands.h"
 #include "gui/key_panel.h"
 
 class QAction;
@@ -18,23 +19,12 @@ class QVariantAnimation;
 namespace ostra {
 
 struct MainFormHandlers {
-  std::function<void()> Exit1Click;
-  std::function<void()> sweep_param1Click;
-  std::function<void()> Log1Click;
-  std::function<void()> About1Click;
+  // A menu entry chosen: the entry of the program's menu table.
+  std::function<void(const MenuCommand&)> MenuClick;
   std::function<void()> FormClose;
   // Whether the program is ending (FormClose decided so): the window then
   // closes; otherwise it stays open.
   std::function<bool()> EndingProgram;
-  // Trace menu (until the hard keys arrive).
-  std::function<void()> LogMagExecute;
-  std::function<void()> LinMagExecute;
-  std::function<void()> PhaseExecute;
-  std::function<void()> VSWRExecute;
-  std::function<void()> SmithExecute;
-  std::function<void()> show_phaseExecute;
-  std::function<void()> TransmissionExecute;
-  std::function<void()> ReflectionExecute;
   // A click on soft key 1..7.
   std::function<void(int)> SoftKeyClick;
 };
@@ -55,9 +45,14 @@ class TMainForm : public QMainWindow {
   void SetSoftKey(int number, const QString& caption, bool visible, bool lit = false);
   FramedKey& SoftKey(int number) { return *soft_keys_.at(static_cast<size_t>(number - 1)); }
 
-  // View > Hide/Show Control Panel.
-  void HideControlPanel1Click();
+  // Shows or hides the front panel, sliding it over 200 ms (out to the
+  // right, in to the left); the chart takes the freed width.
+  void SlideControlPanel(bool shown);
   bool ControlPanelShown() const { return panel_shown_; }
+  // The View menu's entry reads "Hide Control Panel" or "Show Control Panel".
+  void SetControlPanelCaption(bool shown);
+  // A menu entry by its control name.
+  QAction* MenuAction(const QString& name) const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -66,13 +61,10 @@ class TMainForm : public QMainWindow {
  private:
   void BuildMenus();
   void BuildFrontPanel();
-  QAction* AddAction(QMenu* menu, const QString& name, const QString& caption,
-                     std::function<void()> MainFormHandlers::*handler);
 
   MainFormHandlers handlers_;
   QWidget* chart_ = nullptr;
   QWidget* panel_ = nullptr;
-  QAction* hide_panel_action_ = nullptr;
   QProgressBar* progress_ = nullptr;
   std::array<std::unique_ptr<FramedKey>, kSoftKeyCount> soft_keys_;
   QPointer<QVariantAnimation> slide_;

@@ -8,8 +8,8 @@
 #include <array>
 #include <functional>
 
-#include "app/analyser.h"
-#include "app/instrument_settings.h"
+#include "app/app_shell.h"
+#include "base/instrument_settings.h"
 
 class QTabWidget;
 

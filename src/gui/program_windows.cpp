@@ -1,5 +1,9 @@
 #include "gui/program_windows.h"
 
+#include "app/app_shell.h"
+#include "app/display_actions.h"
+#include "app/front_panel_keys.h"
+#include "app/options_dialog.h"
 #include "display/chart_model.h"
 #include "panel/front_panel.h"
 
@@ -11,6 +15,9 @@ ProgramWindows::ProgramWindows(Analyser& analyser, QtPlatform& platform)
       main_form_(MakeMainFormHandlers()),
       options_form_(analyser.Settings(), MakeOptionsFormHandlers()) {
   platform_.timer_handler = [this](TimerId id) { analyser_.Guard([&] { analyser_.OnTimer(id); }); };
+  platform_.panel_handler = [this](PanelId id, bool visible, bool slide) {
+    ShowPanel(id, visible, slide);
+  };
 
   // Closing the splash window, the application's first, ends the program.
   splash_.on_close = [this] { platform_.Quit(); };
@@ -18,7 +25,7 @@ ProgramWindows::ProgramWindows(Analyser& analyser, QtPlatform& platform)
 
   chart_ = new ChartView(analyser_.Chart());
   chart_->on_point_click = [this](double x, double y) {
-    analyser_.Guard([&] { analyser_.ChartPointClick(x, y); });
+    analyser_.Guard([&] { analyser_.Formats().ChartPointClick(x, y); });
   };
   main_form_.SetChartWidget(chart_);
   platform_.RegisterWindow(WindowId::Main, &main_form_);
@@ -26,33 +33,40 @@ ProgramWindows::ProgramWindows(Analyser& analyser, QtPlatform& platform)
   platform_.RegisterWindow(WindowId::Log, &log_form_);
   platform_.RegisterWindow(WindowId::About, &about_form_);
 
-  // The models tell the windows what changed; the widgets repaint once per
-  // turn of the event loop (Qt merges the update requests).
-  analyser_.Settings().on_change = [this](Setting s) { options_form_.ShowSetting(s); };
-  analyser_.Log().on_line = [this](const std::string& line) { log_form_.AppendLine(line); };
-  analyser_.on_info_change = [this] { options_form_.ShowInfo(analyser_.Info()); };
-  analyser_.on_about_change = [this] { about_form_.ShowAbout(analyser_.About()); };
-  analyser_.on_splash_change = [this] { splash_.ShowSplash(analyser_.Splash()); };
-  analyser_.Chart().on_change = [this] { chart_->ModelChanged(); };
-  analyser_.Panel().on_change = [this] { ShowSoftKeys(); };
-
+  ConnectModels();
   log_form_.AppendLines(analyser_.Log().WindowLines());
   options_form_.ShowAllSettings();
-  options_form_.ShowInfo(analyser_.Info());
-  about_form_.ShowAbout(analyser_.About());
-  splash_.ShowSplash(analyser_.Splash());
+  options_form_.ShowInfo(analyser_.Shell().Info());
+  about_form_.ShowAbout(analyser_.Shell().About());
+  splash_.ShowSplash(analyser_.Shell().Splash());
   ShowSoftKeys();
+}
+
+void ProgramWindows::ConnectModels() {
+  // The models tell the windows what changed; the widgets repaint once per
+  // turn of the event loop (Qt merges the update requests).
+  AppShell& shell = analyser_.Shell();
+  connections_.emplace_back(analyser_.Settings().on_change,
+                            [this](Setting s) { options_form_.ShowSetting(s); });
+  connections_.emplace_back(analyser_.Log().on_line,
+                            [this](const std::string& line) { log_form_.AppendLine(line); });
+  connections_.emplace_back(shell.on_info_change,
+                            [this] { options_form_.ShowInfo(analyser_.Shell().Info()); });
+  connections_.emplace_back(shell.on_about_change,
+                            [this] { about_form_.ShowAbout(analyser_.Shell().About()); });
+  connections_.emplace_back(shell.on_splash_change,
+                            [this] { splash_.ShowSplash(analyser_.Shell().Splash()); });
+  connections_.emplace_back(analyser_.Chart().on_change, [this] { chart_->ModelChanged(); });
+  connections_.emplace_back(analyser_.Panel().on_change, [this] { ShowSoftKeys(); });
+  connections_.emplace_back(analyser_.Keys().on_view_change, [this] {
+    main_form_.SetControlPanelCaption(analyser_.Keys().ControlPanelShown());
+  });
 }
 
 ProgramWindows::~ProgramWindows() {
   platform_.timer_handler = nullptr;
-  analyser_.Settings().on_change = nullptr;
-  analyser_.Log().on_line = nullptr;
-  analyser_.on_info_change = nullptr;
-  analyser_.on_about_change = nullptr;
-  analyser_.on_splash_change = nullptr;
-  analyser_.Chart().on_change = nullptr;
-  analyser_.Panel().on_change = nullptr;
+  platform_.panel_handler = nullptr;
+  connections_.clear();
   for (auto id : {WindowId::Splash, WindowId::Main, WindowId::SweepParameters, WindowId::Log,
                   WindowId::About}) {
     platform_.RegisterWindow(id, nullptr);
@@ -61,44 +75,34 @@ ProgramWindows::~ProgramWindows() {
 
 void ProgramWindows::Start() {
   // Creating the main window runs its FormCreate; the splash starts ticking.
-  Guarded (&Analyser::FormCreate)();
-  Guarded (&Analyser::splash_FormCreate)();
+  analyser_.Guard([&] { analyser_.Shell().FormCreate(); });
+  analyser_.Guard([&] { analyser_.Shell().splash_FormCreate(); });
   splash_.show();
-}
-
-std::function<void()> ProgramWindows::Guarded(void (Analyser::*handler)()) {
-  return [this, handler] { analyser_.Guard([&] { (analyser_.*handler)(); }); };
 }
 
 MainFormHandlers ProgramWindows::MakeMainFormHandlers() {
   MainFormHandlers h;
-  h.Exit1Click = Guarded(&Analyser::Exit1Click);
-  h.sweep_param1Click = Guarded(&Analyser::sweep_param1Click);
-  h.Log1Click = Guarded(&Analyser::Log1Click);
-  h.About1Click = Guarded(&Analyser::About1Click);
-  h.FormClose = Guarded(&Analyser::FormClose);
+  h.MenuClick = [this](const MenuCommand& command) {
+    if (command.run != nullptr) analyser_.Guard([&] { command.run(analyser_); });
+  };
+  h.FormClose = [this] { analyser_.Guard([&] { analyser_.Shell().FormClose(); }); };
   h.EndingProgram = [this] { return platform_.QuitRequested(); };
-  h.LogMagExecute = Guarded(&Analyser::LogMagExecute);
-  h.LinMagExecute = Guarded(&Analyser::LinMagExecute);
-  h.PhaseExecute = Guarded(&Analyser::PhaseExecute);
-  h.VSWRExecute = Guarded(&Analyser::VSWRExecute);
-  h.SmithExecute = Guarded(&Analyser::SmithExecute);
-  h.show_phaseExecute = Guarded(&Analyser::show_phaseExecute);
-  h.TransmissionExecute = Guarded(&Analyser::TransmissionExecute);
-  h.ReflectionExecute = Guarded(&Analyser::ReflectionExecute);
   h.SoftKeyClick = [this](int number) {
-    analyser_.Guard([&] { analyser_.SoftKeyClick(number - 1); });
+    analyser_.Guard([&] { analyser_.Keys().SoftKeyClick(number - 1); });
   };
   return h;
 }
 
 OptionsFormHandlers ProgramWindows::MakeOptionsFormHandlers() {
+  auto guarded = [this](void (OptionsDialog::*handler)()) {
+    return [this, handler] { analyser_.Guard([&] { (analyser_.Dialog().*handler)(); }); };
+  };
   OptionsFormHandlers h;
-  h.FormShow = Guarded(&Analyser::OptionsFormShow);
-  h.FormClose = Guarded(&Analyser::OptionsFormClose);
-  h.opt_ok_btnClick = Guarded(&Analyser::opt_ok_btnClick);
-  h.opt_cancel_btnClick = Guarded(&Analyser::opt_cancel_btnClick);
-  h.info_ok_btnClick = Guarded(&Analyser::info_ok_btnClick);
+  h.FormShow = guarded(&OptionsDialog::FormShow);
+  h.FormClose = guarded(&OptionsDialog::FormClose);
+  h.opt_ok_btnClick = guarded(&OptionsDialog::opt_ok_btnClick);
+  h.opt_cancel_btnClick = guarded(&OptionsDialog::opt_cancel_btnClick);
+  h.info_ok_btnClick = guarded(&OptionsDialog::info_ok_btnClick);
   return h;
 }
 
@@ -106,6 +110,16 @@ void ProgramWindows::ShowSoftKeys() {
   for (int i = 0; i < FrontPanel::kSoftKeys; ++i) {
     const SoftKey& key = analyser_.Panel().Key(i);
     main_form_.SetSoftKey(i + 1, QString::fromStdString(key.caption), key.visible, key.lit);
+  }
+}
+
+void ProgramWindows::ShowPanel(PanelId id, bool visible, bool slide) {
+  switch (id) {
+    case PanelId::ControlPanel:
+      if (slide || visible != main_form_.ControlPanelShown()) main_form_.SlideControlPanel(visible);
+      break;
+    case PanelId::MarkerPanel:
+      break;  // the marker panel is not built yet
   }
 }
 

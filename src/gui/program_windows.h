@@ -1,10 +1,13 @@
 // The program's windows, created in the program's order (splash, main window,
 // Sweep Parameters dialog, log window, About window), registered with the
-// platform and wired to the Analyser: widget events go to its handlers, its
-// models' changes reach the widgets.
+// platform and wired to the Analyser: widget events go to its handler groups,
+// its models' changes reach the widgets.
 #pragma once
 
+#include <vector>
+
 #include "app/analyser.h"
+#include "base/signal.h"
 #include "gui/about_form.h"
 #include "gui/chart_view.h"
 #include "gui/log_form.h"
@@ -35,10 +38,11 @@ class ProgramWindows {
   ChartView& Chart() { return *chart_; }
 
  private:
-  std::function<void()> Guarded(void (Analyser::*handler)());
   MainFormHandlers MakeMainFormHandlers();
   OptionsFormHandlers MakeOptionsFormHandlers();
+  void ConnectModels();
   void ShowSoftKeys();
+  void ShowPanel(PanelId id, bool visible, bool slide);
 
   Analyser& analyser_;
   QtPlatform& platform_;
@@ -48,6 +52,7 @@ class ProgramWindows {
   TLogForm log_form_;
   TAboutForm about_form_;
   ChartView* chart_ = nullptr;
+  std::vector<ScopedConnection> connections_;
 };
 
 }  // namespace ostra

@@ -212,6 +212,10 @@ void QtPlatform::MoveWindow(WindowId id, int left, int top) {
   if (window != nullptr) window->move(left, top);
 }
 
+void QtPlatform::ShowPanel(PanelId id, bool visible, bool slide) {
+  if (panel_handler) panel_handler(id, visible, slide);
+}
+
 QString QtPlatform::ConvertFileFilter(const std::string& filter) {
   const QStringList parts = QString::fromStdString(filter).split('|');
   QStringList filters;

@@ -14,7 +14,7 @@
 #include <functional>
 #include <thread>
 
-#include "app/platform.h"
+#include "base/platform.h"
 
 class QMainWindow;
 class QProgressBar;
@@ -35,6 +35,8 @@ class QtPlatform : public Platform {
   // The window shown and moved for `id`; the main window also carries the
   // status bar ("StatusBar1") and the progress bar ("ProgressBar1").
   void RegisterWindow(WindowId id, QWidget* window);
+  // Shows, hides or slides the main window's panels.
+  std::function<void(PanelId, bool visible, bool slide)> panel_handler;
   QWidget* Window(WindowId id) const;
 
   // --- Platform ---------------------------------------------------------------
@@ -53,6 +55,7 @@ class QtPlatform : public Platform {
   void SetTimer(TimerId id, bool enabled, int interval_ms) override;
   void ShowWindow(WindowId id, bool visible) override;
   void MoveWindow(WindowId id, int left, int top) override;
+  void ShowPanel(PanelId id, bool visible, bool slide) override;
   std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest& request) override;
   std::optional<std::filesystem::path> DocumentsFolder() override;
   void Quit() override;

@@ -8,7 +8,7 @@
 #include <array>
 #include <functional>
 
-#include "app/analyser.h"
+#include "app/app_shell.h"
 
 namespace ostra {
 

@@ -10,10 +10,10 @@ FrontPanel::FrontPanel() {
 
 void FrontPanel::Changed() {
   ++revision_;
-  if (on_change) on_change();
+  on_change.Emit();
 }
 
-void FrontPanel::Assign(int index, const std::string& action, const std::string& caption) {
+void FrontPanel::Assign(int index, ActionId action, const std::string& caption) {
   SoftKey& key = keys_.at(static_cast<size_t>(index));
   key.action = action;
   key.caption = caption;
@@ -28,11 +28,17 @@ void FrontPanel::SetVisible(int index, bool visible) {
 
 void FrontPanel::ResetKeyLights() {
   for (SoftKey& key : keys_) key.lit = false;
+  hard_lit_.fill(false);
   Changed();
 }
 
 void FrontPanel::Light(int index) {
   keys_.at(static_cast<size_t>(index)).lit = true;
+  Changed();
+}
+
+void FrontPanel::LightHardKey(HardKey key) {
+  hard_lit_[static_cast<size_t>(key)] = true;
   Changed();
 }
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 namespace ostra {
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 #include "sweep/sweep_programming.h"
 
 namespace ostra {
@@ -42,18 +42,20 @@ void SampleConverter::BeginRun(const std::string& capture_mode) {
   run.points = static_cast<int>(std::clamp<int64_t>(settings_.Int(Setting::Points), 0, 65535));
   run.dwell = static_cast<int>(std::clamp<int64_t>(settings_.Int(Setting::Dwell), 0, 65535));
   run.mode = settings_.Mode();
+  run.sweep = ParseSweepType(run.sweep_type);
+  run.measure = ParseMode(run.mode);
 
   // The axis is labelled with span / (points - 1); one point has no span.
   const double intervals = run.points > 1 ? run.points - 1 : 0;
   auto step_of = [intervals](double span) {
     return intervals > 0 ? RoundHalfEven(span / intervals) : 0;
   };
-  if (run.sweep_type == "Frequency") {
+  if (run.sweep == SweepKind::Frequency) {
     run.axis = AxisKind::Frequency;
     run.axis_start = settings_.Int(Setting::StartFreq);
     const int64_t stop = settings_.Int(Setting::StopFreq);
     run.axis_step = step_of(static_cast<double>(stop) - static_cast<double>(run.axis_start));
-  } else if (run.sweep_type == "Phase") {
+  } else if (run.sweep == SweepKind::Phase) {
     run.axis = AxisKind::Phase;
     run.axis_start = settings_.Int(Setting::StartPhase);
     const int64_t stop = settings_.Int(Setting::StopPhase);
@@ -66,7 +68,7 @@ void SampleConverter::BeginRun(const std::string& capture_mode) {
     run.axis_step = step_of(static_cast<double>(stop - run.axis_start));
   }
   run_ = std::move(run);
-  run_normal_ = run_.capture_mode == "normal";
+  run_normal_ = run_.capture_mode == kNormalMode;
 }
 
 double SampleConverter::AxisValue(int i) const {

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "app/instrument_settings.h"
+#include "base/constants.h"
+#include "base/instrument_settings.h"
+#include "base/measurement.h"
 
 namespace ostra {
 
-// Bytes of the acquisition buffers (RxBuffer, WorkBuffer).
-inline constexpr size_t kAcquisitionBufferBytes = 65536;
 // Readings beyond +-2.48 V count as saturated.
 inline constexpr double kSaturationVolts = 2.48;
 // The largest averaging factor the history is sized for; a larger factor in
@@ -27,8 +27,10 @@ enum class AxisKind { Frequency, Phase, Power };
 
 // What a run reads from the settings once, at its start.
 struct RunParameters {
-  std::string sweep_type;               // text of opt_sweep_type_box
-  std::string mode;                     // text of opt_mode_box
+  std::string sweep_type;                  // text of opt_sweep_type_box
+  std::string mode;                        // text of opt_mode_box
+  SweepKind sweep = SweepKind::Frequency;  // the two texts parsed
+  ModeKind measure = ModeKind::Reflection;
   std::string capture_mode = "normal";  // or one of the seven capture modes
   int points = 0;
   int dwell = 0;
@@ -81,7 +83,7 @@ class SampleConverter {
   // the dwell samples of each point. Samples that would lie beyond
   // `acquisition_bytes` read as 0 V.
   void AveragePointSamples(const uint8_t* acquisition, int sweep, int points, int dwell,
-                           size_t acquisition_bytes = kAcquisitionBufferBytes);
+                           size_t acquisition_bytes = kRxBufferSize);
 
   // Before the points of a sweep: advances AverageCount when averaging is on
   // and it is below the factor read during the previous sweep of this run.

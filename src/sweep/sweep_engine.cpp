@@ -3,28 +3,17 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/errors.h"
-#include "app/text_util.h"
+#include "base/atomic_file.h"
+#include "base/errors.h"
+#include "base/text_util.h"
 #include "cal/error_correction.h"
-#include "display/trace_display.h"
 
 namespace ostra {
 
 namespace {
 
-constexpr int kReadTimeoutMs = 600;
-
-struct CaptureFile {
-  const char* mode;
-  const char* file;
-};
-
-constexpr CaptureFile kCaptureFiles[] = {
-    {"dc_offset_cal", "cal_dc_offset.dat"}, {"open_cal", "cal_open.dat"},
-    {"short_cal", "cal_short.dat"},         {"load_cal", "cal_load.dat"},
-    {"thru_cal", "cal_thru.dat"},           {"thru_ph_cal", "cal_thru_ph.dat"},
-    {"thru_pwr_cal", "cal_thru_pwr.dat"},
-};
+// More readings than this beyond the converter's limit end the run.
+constexpr int kSaturationLimit = 5;
 
 }  // namespace
 
@@ -64,15 +53,15 @@ void TMyThread::Execute() {
 // --- SweepEngine ---------------------------------------------------------------
 
 SweepEngine::SweepEngine(Platform& platform, DeviceLink& link, InstrumentSettings& settings,
-                         AppLog& log, TraceDisplay& display, std::filesystem::path cal_dir,
-                         bool& sweep_stop_request)
+                         AppLog& log, TraceSink& trace, std::filesystem::path cal_dir,
+                         SweepControl& control)
     : platform_(platform),
       link_(link),
       settings_(settings),
       log_(log),
-      display_(display),
+      trace_(trace),
       cal_dir_(std::move(cal_dir)),
-      sweep_stop_request_(sweep_stop_request),
+      control_(control),
       converter_(settings_),
       programmer_(settings_, platform_, log_, calibration_, converter_, cal_dir_,
                   [this](const SweepProgram& program) { return link_.ProgramSweep(program); }) {}
@@ -82,10 +71,11 @@ SweepEngine::~SweepEngine() { Shutdown(); }
 void SweepEngine::Shutdown() { WaitForWorker(); }
 
 void SweepEngine::WaitForWorker() {
-  if (!current_worker_) return;
   // The worker's completion step runs on this thread: let it run before
-  // joining, so the worker never waits for a thread that waits for it.
-  while (!acquisition_done_) platform_.WaitForEvents(5);
+  // joining, so the worker never waits for a thread that waits for it. A run
+  // started from inside this wait may already have taken the worker over.
+  while (current_worker_ != nullptr && !acquisition_done_) platform_.WaitForEvents(5);
+  if (current_worker_ == nullptr) return;
   current_worker_->Join();
   current_worker_.reset();
 }
@@ -105,7 +95,7 @@ void SweepEngine::SizeAverageHistory() {
 
 void SweepEngine::ResetAverageCount() { converter_.AverageCount = 0; }
 
-void SweepEngine::ProgramCurrentSweep() { programmer_.ProgramCurrentSweep(sweep_stop_request_); }
+void SweepEngine::ProgramCurrentSweep() { programmer_.ProgramCurrentSweep(control_); }
 
 bool SweepEngine::ApplyReceiverSettings() {
   return ostra::ApplyReceiverSettings(
@@ -129,60 +119,81 @@ void SweepEngine::WaitMilliseconds(int ms) {
   }
 }
 
-std::filesystem::path SweepEngine::CaptureFileName(const std::string& mode) {
-  for (const CaptureFile& c : kCaptureFiles) {
-    if (mode == c.mode) return c.file;
-  }
-  return {};
-}
+void SweepEngine::ConvertAndPlotSweep(int sweep, AtomicFile* capture) {
+  const RunParameters& run = converter_.Run();
+  const bool dc_capture = run.capture_mode == "dc_offset_cal";
+  const bool frequency_sweep = run.sweep == SweepKind::Frequency;
 
-void SweepEngine::ConvertAndPlotSweep(int sweep, const std::string& capture_mode,
-                                      std::ofstream* capture) {
-  const bool dc_capture = capture_mode == "dc_offset_cal";
-  const bool frequency_sweep = run_sweep_type_ == "Frequency";
-
-  converter_.AveragePointSamples(work_buffer_.data(), sweep, run_points_, run_dwell_,
+  converter_.AveragePointSamples(work_buffer_.data(), sweep, run.points, run.dwell,
                                  work_buffer_.size());
-  display_.ClearTrace();
+  trace_.ClearTrace();
   converter_.BeginSweep();
-  for (int i = 0; i < run_points_; ++i) {
+  for (int i = 0; i < run.points; ++i) {
     const ConvertedPoint p = converter_.ConvertPoint(i);
     if (capture != nullptr) {
-      if (dc_capture) {
-        *capture << DcOffsetCaptureLine(p.x, p.raw_i, p.raw_q) << "\r\n";
-      } else {
-        *capture << StandardCaptureLine(frequency_sweep, p.x, p.m, p.phi) << "\r\n";
-      }
+      capture->Write(dc_capture ? DcOffsetCaptureLine(p.x, p.raw_i, p.raw_q)
+                                : StandardCaptureLine(frequency_sweep, p.x, p.m, p.phi));
+      capture->Write("\r\n");
     }
     bool doubtful = false;
-    const auto result = CorrectPoint(calibration_, run_sweep_type_, run_mode_, i, run_points_, p.x,
-                                     p.m, p.phi, doubtful);
+    const auto result = CorrectPoint(calibration_, run.sweep, run.measure, i, run.points, p.x, p.m,
+                                     p.phi, doubtful);
     if (doubtful && !cal_doubtful_) {
       cal_doubtful_ = true;
-      if (set_cal_label) set_cal_label("C?");
+      on_cal_label.Emit("C?");
     }
-    if (result) display_.PlotTracePoint(i, p.x, *result);
+    if (result) trace_.PlotTracePoint(i, p.x, *result);
   }
-  if (on_sweep_done) on_sweep_done();
+  on_sweep_done.Emit();
 }
 
-void SweepEngine::RunSweepLoop(const std::string& capture_mode) {
-  if (run_active_) return;  // never a second run inside the first
-  run_active_ = true;
+void SweepEngine::TakeOverActiveRun() {
+  // The active run is suspended in a message-processing step of its pass;
+  // its worker finishes and its acquisition is dropped. It returns when
+  // control comes back to it, since it no longer owns the loop.
+  WaitForWorker();
+  live_run_ = 0;
+}
+
+void SweepEngine::RunSweepLoop(std::string_view capture_mode) {
+  if (live_run_ != 0) TakeOverActiveRun();
+  const uint64_t run = ++run_serial_;
+  live_run_ = run;
+  ++run_depth_;
   struct RunEnd {
     SweepEngine& engine;
+    uint64_t run;
     ~RunEnd() {
-      engine.WaitForWorker();
-      engine.run_active_ = false;
+      if (engine.Owns(run)) {
+        engine.WaitForWorker();
+        engine.live_run_ = 0;
+      }
+      --engine.run_depth_;
     }
-  } run_end{*this};
+  } run_end{*this, run};
 
   const uint32_t expected =
       static_cast<uint32_t>(std::max(programmer_.Estimates().ExpectedLength, 0));
   // A read never asks for more than the buffers hold.
   const uint32_t to_read = std::min(expected, kRxBufferSize);
-  const int sweep_count = programmer_.Estimates().SweepCount;
+  const uint32_t n = ReadInitialAcquisition(to_read);
+  if (n != expected) {
+    log_.WriteLog("Unexpected bytes(at start) = Got " + std::to_string(n) + "; Expected " +
+                  std::to_string(expected));
+    control_.RequestStop();
+  }
+  if (!BeginRun(capture_mode)) control_.RequestStop();
 
+  std::unique_ptr<AtomicFile> capture;
+  if (const auto file = CaptureFileName(capture_mode)) {
+    capture = std::make_unique<AtomicFile>(cal_dir_ / *file);
+  }
+  while (!control_.StopRequested()) {
+    if (!RunPass(run, expected, to_read, capture.get())) return;
+  }
+}
+
+uint32_t SweepEngine::ReadInitialAcquisition(uint32_t to_read) {
   acquisition_start_count_ = platform_.PerformanceCounter();
   bool written = false;
   uint32_t n = 0;
@@ -198,91 +209,101 @@ void SweepEngine::RunSweepLoop(const std::string& capture_mode) {
   std::copy_n(link_.RxBuffer(), n, work_buffer_.begin());
 
   measured_acquisition_time_ = static_cast<int>(ElapsedMs(acquisition_start_count_));
-  if (measured_acquisition_time_ * 1.05 > kReadTimeoutMs) {
-    log_.WriteLog("USB READ TIMEOUT (600)needs adjusting for this acquisition duration (" +
+  if (measured_acquisition_time_ * 1.05 > kUsbReadTimeoutMs) {
+    log_.WriteLog("USB READ TIMEOUT (" + std::to_string(kUsbReadTimeoutMs) +
+                  ")needs adjusting for this acquisition duration (" +
                   std::to_string(measured_acquisition_time_) + "). It is too close!");
   }
   log_.WriteLog("Measured acquisition time is " + std::to_string(measured_acquisition_time_));
-  if (n != expected) {
-    log_.WriteLog("Unexpected bytes(at start) = Got " + std::to_string(n) + "; Expected " +
-                  std::to_string(expected));
-    sweep_stop_request_ = true;
-  }
+  return n;
+}
 
-  converter_.BeginRun(capture_mode);
-  run_sweep_type_ = converter_.Run().sweep_type;
-  run_mode_ = converter_.Run().mode;
-  run_points_ = converter_.Run().points;
-  run_dwell_ = converter_.Run().dwell;
+bool SweepEngine::BeginRun(std::string_view capture_mode) {
+  converter_.BeginRun(std::string(capture_mode));
+  const RunParameters& run = converter_.Run();
   // Points and dwell read from a state file must fit the per-point arrays:
   // such a run does no pass, with the dialog's own message.
-  if (!sweep_stop_request_) {
-    const char* refusal = run_points_ < 1     ? "Points can not be less than 1"
-                          : run_points_ > 500 ? "Points can not be more than 500"
-                          : run_dwell_ < 1    ? "Dwell can not be less than 1"
-                                              : nullptr;
+  bool fits = true;
+  if (!control_.StopRequested()) {
+    const char* refusal = run.points < 1     ? "Points can not be less than 1"
+                          : run.points > 500 ? "Points can not be more than 500"
+                          : run.dwell < 1    ? "Dwell can not be less than 1"
+                                             : nullptr;
     if (refusal != nullptr) {
       platform_.ShowMessage(refusal);
-      sweep_stop_request_ = true;
+      fits = false;
     }
   }
   cal_doubtful_ = false;
-  if (set_cal_label) set_cal_label("C");
+  on_cal_label.Emit("C");
+  return fits;
+}
 
-  std::ofstream capture;
-  const bool capturing = capture_mode != "normal";
-  if (capturing) {
-    const std::filesystem::path path = cal_dir_ / CaptureFileName(capture_mode);
-    capture.open(path, std::ios::binary | std::ios::trunc);
-    if (!capture) throw IoError("Cannot create file \"" + path.string() + "\".");
+void SweepEngine::StartWorker(uint32_t to_read) {
+  acquisition_start_count_ = platform_.PerformanceCounter();
+  acquisition_done_ = false;
+  current_worker_ = std::make_unique<TMyThread>(*this, to_read);
+  current_worker_->Resume();
+}
+
+bool SweepEngine::RunPass(uint64_t run, uint32_t expected, uint32_t to_read, AtomicFile* capture) {
+  StartWorker(to_read);
+  const int sweep_count = programmer_.Estimates().SweepCount;
+  for (int k = 0; k < sweep_count; ++k) {
+    // A capture run writes sweep 0 and ends.
+    if (!ShowSweep(run, k, capture)) return false;
+    if (capture != nullptr) break;
+    if (converter_.SaturationCount > kSaturationLimit) break;
   }
+  if (capture != nullptr) {
+    capture->Commit();
+    control_.RequestStop();
+  }
+  if (converter_.SaturationCount > kSaturationLimit) {
+    control_.RequestStop();
+    platform_.ShowMessage("Error..Device is saturating due to excess power, please drop RF power");
+  }
+  WaitForWorker();
+  if (!Owns(run)) return false;
+  if (DriverFailed()) return false;
+  TakeAcquisition(expected);
+  return true;
+}
 
-  while (!sweep_stop_request_) {
-    acquisition_start_count_ = platform_.PerformanceCounter();
-    acquisition_done_ = false;
-    current_worker_ = std::make_unique<TMyThread>(*this, to_read);
-    current_worker_->Resume();
+bool SweepEngine::ShowSweep(uint64_t run, int sweep, AtomicFile* capture) {
+  const int sweep_count = programmer_.Estimates().SweepCount;
+  const int64_t sweep_start = platform_.PerformanceCounter();
+  ConvertAndPlotSweep(sweep, capture);
+  // Pacing: the sweeps of a pass together take about one acquisition time.
+  const int64_t busy = ElapsedMs(sweep_start);
+  const int refresh = static_cast<int>(RoundHalfEven(
+      static_cast<double>(measured_acquisition_time_) / sweep_count - static_cast<double>(busy)));
+  programmer_.SetRefreshRate(refresh);
+  WaitMilliseconds(refresh);
+  if (!Owns(run)) return false;
+  platform_.SetStatusText("Refresh rate: " + std::to_string(ElapsedMs(sweep_start)));
+  platform_.ProcessMessages();
+  return Owns(run);
+}
 
-    for (int k = 0; k < sweep_count; ++k) {
-      const int64_t sweep_start = platform_.PerformanceCounter();
-      ConvertAndPlotSweep(k, capture_mode, capturing && k == 0 ? &capture : nullptr);
-      const int64_t busy = ElapsedMs(sweep_start);
-      const int refresh = static_cast<int>(
-          RoundHalfEven(static_cast<double>(measured_acquisition_time_) / sweep_count -
-                        static_cast<double>(busy)));
-      programmer_.SetRefreshRate(refresh);
-      WaitMilliseconds(refresh);
-      platform_.SetStatusText("Refresh rate: " + std::to_string(ElapsedMs(sweep_start)));
-      platform_.ProcessMessages();
-      if (capturing) {
-        capture.flush();
-        capture.close();
-        break;
-      }
-      if (converter_.SaturationCount > 5) break;
-    }
-    if (capturing) sweep_stop_request_ = true;
-    if (converter_.SaturationCount > 5) {
-      sweep_stop_request_ = true;
-      platform_.ShowMessage(
-          "Error..Device is saturating due to excess power, please drop RF power");
-    }
-    WaitForWorker();
-    if (link_.LastDriverStatus() != 0) {
-      sweep_stop_request_ = true;
-      platform_.ShowMessage("USB Communication error detected! Error String: " +
-                                DeviceLink::DriverStatusText(link_.LastDriverStatus()),
-                            MessageKind::Error);
-      if (on_fatal_error) on_fatal_error();
-      return;
-    }
-    const uint32_t received = bytes_received_;
-    if (received == expected) {
-      std::copy_n(link_.RxBuffer(), expected, work_buffer_.begin());
-    } else {
-      log_.WriteLog("Unexpected bytes(in loop) = Got " + std::to_string(received) + "; Expected " +
-                    std::to_string(expected));
-    }
+bool SweepEngine::DriverFailed() {
+  if (link_.LastDriverStatus() == 0) return false;
+  control_.RequestStop();
+  platform_.ShowMessage(
+      std::string(kUsbErrorText) + DeviceLink::DriverStatusText(link_.LastDriverStatus()),
+      MessageKind::Error);
+  on_fatal_error.Emit();
+  return true;
+}
+
+void SweepEngine::TakeAcquisition(uint32_t expected) {
+  const uint32_t received = bytes_received_;
+  if (received == expected) {
+    std::copy_n(link_.RxBuffer(), expected, work_buffer_.begin());
+  } else {
+    // The next pass shows the previous acquisition again.
+    log_.WriteLog("Unexpected bytes(in loop) = Got " + std::to_string(received) + "; Expected " +
+                  std::to_string(expected));
   }
 }
 

@@ -6,24 +6,27 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
-#include "app/app_log.h"
-#include "app/instrument_settings.h"
-#include "app/platform.h"
+#include "base/app_log.h"
+#include "base/constants.h"
+#include "base/instrument_settings.h"
+#include "base/platform.h"
+#include "base/signal.h"
 #include "cal/cal_tables.h"
 #include "device/device_link.h"
 #include "sweep/sample_conversion.h"
+#include "sweep/sweep_control.h"
 #include "sweep/sweep_programming.h"
+#include "sweep/trace_sink.h"
 
 namespace ostra {
 
-class TraceDisplay;
+class AtomicFile;
 class SweepEngine;
 
 // The worker of one acquisition: sends StartSweep, reads the sample stream
@@ -50,7 +53,7 @@ class TMyThread {
 class SweepEngine {
  public:
   SweepEngine(Platform& platform, DeviceLink& link, InstrumentSettings& settings, AppLog& log,
-              TraceDisplay& display, std::filesystem::path cal_dir, bool& sweep_stop_request);
+              TraceSink& trace, std::filesystem::path cal_dir, SweepControl& control);
   ~SweepEngine();
   SweepEngine(const SweepEngine&) = delete;
   SweepEngine& operator=(const SweepEngine&) = delete;
@@ -58,15 +61,20 @@ class SweepEngine {
   // Programs the instrument from the current settings.
   void ProgramCurrentSweep();
   // Runs the acquisition loop with "normal" or one of the capture modes and
-  // returns when the run ends.
-  void RunSweepLoop(const std::string& capture_mode);
+  // returns when the run ends. A run asked for while another is active (a
+  // calibration started by a key press inside the running loop) takes over:
+  // the active run's worker is waited for and its acquisition dropped, the
+  // new run goes ahead, and the old one returns as soon as control comes
+  // back to it, without plotting anything more.
+  void RunSweepLoop(std::string_view capture_mode);
   // Sets the preamplifier and receiver gain; false when the instrument did
   // not answer the preamplifier command.
   bool ApplyReceiverSettings();
   // Waits `ms` while processing window messages (sleeping in the event loop).
   void WaitMilliseconds(int ms);
 
-  bool RunActive() const { return run_active_; }
+  // A run is on the stack: a restart is held back until it has returned.
+  bool RunActive() const { return run_depth_ > 0; }
   // A worker is reading an acquisition whose completion step has not run.
   bool AcquisitionPending() const { return current_worker_ != nullptr && !acquisition_done_; }
   // Lets a worker still in flight finish (used at shut-down).
@@ -80,28 +88,39 @@ class SweepEngine {
   int MeasuredAcquisitionTime() const { return measured_acquisition_time_; }
   int SaturationCount() const { return converter_.SaturationCount; }
 
-  // Called after the last point of each displayed sweep (the markers).
-  std::function<void()> on_sweep_done;
-  // Writes the caption of cal_label ("C" or "C?").
-  std::function<void(const std::string&)> set_cal_label;
-  // Called when a run ends on a driver error, after its message.
-  std::function<void()> on_fatal_error;
+  // Emitted after the last point of each displayed sweep (the markers).
+  Signal<> on_sweep_done;
+  // The caption of cal_label: "C" at the start of a run, "C?" when the
+  // calibration tables do not belong to the sweep.
+  Signal<const std::string&> on_cal_label;
+  // Emitted when a run ends on a driver error, after its message.
+  Signal<> on_fatal_error;
 
  private:
   friend class TMyThread;
 
   int64_t ElapsedMs(int64_t since) const;
-  void ConvertAndPlotSweep(int sweep, const std::string& capture_mode, std::ofstream* capture);
+  // The steps of a run.
+  uint32_t ReadInitialAcquisition(uint32_t to_read);
+  bool BeginRun(std::string_view capture_mode);
+  bool RunPass(uint64_t run, uint32_t expected, uint32_t to_read, AtomicFile* capture);
+  bool ShowSweep(uint64_t run, int sweep, AtomicFile* capture);
+  bool DriverFailed();
+  void TakeAcquisition(uint32_t expected);
+  void ConvertAndPlotSweep(int sweep, AtomicFile* capture);
+  void StartWorker(uint32_t to_read);
   void WaitForWorker();
-  static std::filesystem::path CaptureFileName(const std::string& mode);
+  // The run that owns the loop; a run taken over by a later one does not.
+  bool Owns(uint64_t run) const { return live_run_ == run; }
+  void TakeOverActiveRun();
 
   Platform& platform_;
   DeviceLink& link_;
   InstrumentSettings& settings_;
   AppLog& log_;
-  TraceDisplay& display_;
+  TraceSink& trace_;
   std::filesystem::path cal_dir_;
-  bool& sweep_stop_request_;
+  SweepControl& control_;
 
   CalibrationStore calibration_;
   SampleConverter converter_;
@@ -113,14 +132,11 @@ class SweepEngine {
   int64_t acquisition_start_count_ = 0;
   int measured_acquisition_time_ = 0;
   std::atomic<uint32_t> bytes_received_{0};
-  bool run_active_ = false;
   bool cal_doubtful_ = false;  // "C?" shown in this run
 
-  // Read once at the start of a run.
-  std::string run_sweep_type_;
-  std::string run_mode_;
-  int run_points_ = 0;
-  int run_dwell_ = 0;
+  int run_depth_ = 0;  // runs on the stack
+  uint64_t run_serial_ = 0;
+  uint64_t live_run_ = 0;  // the run that owns the loop, 0 when none
 };
 
 }  // namespace ostra

@@ -5,9 +5,11 @@
 #include <limits>
 #include <string>
 
-#include "app/text_util.h"
+#include "base/measurement.h"
+#include "base/text_util.h"
 #include "cal/cal_tables.h"
 #include "sweep/sample_conversion.h"
+#include "sweep/sweep_control.h"
 
 namespace ostra {
 
@@ -43,6 +45,21 @@ uint32_t PhaseWord(int64_t degrees) {
 
 uint16_t PowerWord(double dbm) { return static_cast<uint16_t>(PowerWordFromDbm(dbm)); }
 
+// The sweep type byte of the sweep program.
+uint8_t SweepTypeCode(SweepKind type) {
+  switch (type) {
+    case SweepKind::Frequency:
+      return 0;
+    case SweepKind::Phase:
+      return 1;
+    case SweepKind::Power:
+      return 2;
+    case SweepKind::Other:
+      break;
+  }
+  return 9;
+}
+
 uint8_t RxGainCode(const InstrumentSettings& settings) {
   return static_cast<uint8_t>(Low32(static_cast<double>(settings.Int(Setting::RxGain)) / 3.0));
 }
@@ -65,16 +82,16 @@ SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
   SweepProgram program;
   const int64_t points = settings.Int(Setting::Points);
   const int64_t dwell = settings.Int(Setting::Dwell);
-  const std::string& type = settings.SweepType();
+  const SweepKind type = ParseSweepType(settings.SweepType());
   program.points = static_cast<uint16_t>(points);
-  program.mode = settings.Mode() == "Reflection" ? 0 : 1;
+  program.mode = ParseMode(settings.Mode()) == ModeKind::Reflection ? 0 : 1;
   program.sweep_count = 3;
-  program.sweep_type = type == "Frequency" ? 0 : type == "Phase" ? 1 : type == "Power" ? 2 : 9;
+  program.sweep_type = SweepTypeCode(type);
   program.dwell = static_cast<uint8_t>(dwell);
   program.rx_gain_code = RxGainCode(settings);
   program.preamp = settings.Checked(Setting::Preamp) ? 1 : 0;
 
-  if (type == "Frequency") {
+  if (type == SweepKind::Frequency) {
     const int64_t start = settings.Int(Setting::StartFreq);
     const int64_t stop = settings.Int(Setting::StopFreq);
     const int64_t step_hz =
@@ -84,7 +101,7 @@ SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
     program.power_word = PowerWord(settings.Float(Setting::PowerFreq));
     program.freq_word = FrequencyWord(start);
     program.phase_word = 0;
-  } else if (type == "Phase") {
+  } else if (type == SweepKind::Phase) {
     const int64_t start = settings.Int(Setting::StartPhase);
     const int64_t stop = settings.Int(Setting::StopPhase);
     const int64_t step_deg =
@@ -135,8 +152,8 @@ SweepProgrammer::SweepProgrammer(const InstrumentSettings& settings, Platform& p
       cal_data_dir_(std::move(cal_data_dir)),
       program_sweep_(std::move(program_sweep)) {}
 
-void SweepProgrammer::ProgramCurrentSweep(bool& sweep_stop_request) {
-  sweep_stop_request = false;
+void SweepProgrammer::ProgramCurrentSweep(SweepControl& control) {
+  control.ClearStop();
   estimates_.SweepCount = 3;
 
   const int64_t dwell = settings_.Int(Setting::Dwell);
@@ -144,19 +161,18 @@ void SweepProgrammer::ProgramCurrentSweep(bool& sweep_stop_request) {
 
   const SweepEstimates e = EstimateAcquisition(points, dwell);
   estimates_.AcquisitionDuration = e.AcquisitionDuration;
-  if (estimates_.AcquisitionDuration > kUsbReadTimeoutMs) {
+  if (estimates_.AcquisitionDuration > static_cast<int32_t>(kUsbReadTimeoutMs)) {
     platform_.ShowMessage("USB READ TIMEOUT (" + std::to_string(kUsbReadTimeoutMs) +
                           ")needs adjusting for this acquisition duration (" +
                           std::to_string(estimates_.AcquisitionDuration) + ")");
-    sweep_stop_request = true;
+    control.RequestStop();
   }
   estimates_.RefreshRate = e.RefreshRate;
   estimates_.ExpectedLength = e.ExpectedLength;
-  if (estimates_.ExpectedLength > kReceiveBufferBytes) {
+  if (estimates_.ExpectedLength > static_cast<int32_t>(kRxBufferSize)) {
     platform_.ShowMessage("Expected data length (" + std::to_string(estimates_.ExpectedLength) +
-                          ") is larger than buffer size (" + std::to_string(kReceiveBufferBytes) +
-                          ")");
-    sweep_stop_request = true;
+                          ") is larger than buffer size (" + std::to_string(kRxBufferSize) + ")");
+    control.RequestStop();
   }
 
   log_.WriteLog("Refresh rate: " + std::to_string(estimates_.RefreshRate));
@@ -164,7 +180,7 @@ void SweepProgrammer::ProgramCurrentSweep(bool& sweep_stop_request) {
   log_.WriteLog("Expected length: " + std::to_string(estimates_.ExpectedLength));
 
   const int dc_points = static_cast<int>(std::clamp<int64_t>(points, 0, 65535));
-  LoadDcOffsets(cal_data_dir_ / "cal_dc_offset.dat", dc_points, converter_.DcOffsetI,
+  LoadDcOffsets(cal_data_dir_ / kDcOffsetFile, dc_points, converter_.DcOffsetI,
                 converter_.DcOffsetQ);
 
   RxGainCode(settings_);  // step order: a bad gain box stops before the tables load
@@ -175,7 +191,10 @@ void SweepProgrammer::ProgramCurrentSweep(bool& sweep_stop_request) {
   const std::string& type = settings_.SweepType();
   const uint32_t received = program_sweep_ ? program_sweep_(program) : 0;
   last_program_ = program;
-  const char* label = type == "Frequency" ? "Frequency" : type == "Phase" ? "Phase" : "Power";
+  const SweepKind kind = ParseSweepType(type);
+  const char* label = kind == SweepKind::Frequency ? "Frequency"
+                      : kind == SweepKind::Phase   ? "Phase"
+                                                   : "Power";
   log_.WriteLog(std::string("Bytes Received [") + label + " sweep] = " + std::to_string(received));
 
   log_.WriteLog("Sweep parameters");

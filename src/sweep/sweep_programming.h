@@ -7,19 +7,19 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/app_log.h"
-#include "app/instrument_settings.h"
-#include "app/platform.h"
+#include "base/app_log.h"
+#include "base/constants.h"
+#include "base/instrument_settings.h"
+#include "base/platform.h"
 #include "device/protocol.h"
 
 namespace ostra {
 
 class CalibrationStore;
+class SweepControl;
 class SampleConverter;
 
 // Limits an acquisition must fit.
-inline constexpr int32_t kUsbReadTimeoutMs = 600;
-inline constexpr int32_t kReceiveBufferBytes = 65536;
 inline constexpr int32_t kMinimumRefreshRate = 15;
 
 // The source power word for a power in dBm (callers keep the low 16 bits).
@@ -49,14 +49,14 @@ class SweepProgrammer {
                   CalibrationStore& cal, SampleConverter& converter,
                   std::filesystem::path cal_data_dir, ProgramSweepFn program_sweep);
 
-  // Programs the instrument from the settings: clears `sweep_stop_request`,
+  // Programs the instrument from the settings: clears the stop request,
   // estimates the acquisition (setting the request again, after a message,
   // when it would exceed the read time-out or the receive buffer), logs the
   // estimates, loads the DC offsets and the calibration tables, sends the
   // sweep words and logs them. A box that is not a number raises
   // ConversionError at its step (nothing is sent); a missing DC-offset file
   // raises IoError.
-  void ProgramCurrentSweep(bool& sweep_stop_request);
+  void ProgramCurrentSweep(SweepControl& control);
 
   const SweepEstimates& Estimates() const { return estimates_; }
   // The acquisition loop replaces the refresh estimate with its own pacing.

@@ -16,6 +16,7 @@
 #include <filesystem>
 
 #include "app/analyser.h"
+#include "app/app_shell.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "sim/simulated_instrument.h"
@@ -86,7 +87,7 @@ TEST(ProgramTest, StartsRunsItsWindowsAndExitsSavingTheSettings) {
 
   StepRunner steps;
   steps.Add("start-up", [&] {
-    return main_form.isVisible() && analyser.Info().status == "Opened" &&
+    return main_form.isVisible() && analyser.Shell().Info().status == "Opened" &&
            !windows.Splash().isVisible();
   });
   steps.Add("start-up state shown", [&] {

@@ -15,8 +15,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "app/app_log.h"
-#include "app/instrument_settings.h"
+#include "base/app_log.h"
+#include "base/instrument_settings.h"
 #include "gui/about_form.h"
 #include "gui/log_form.h"
 #include "gui/main_form.h"
@@ -40,12 +40,10 @@ QStringList ActionNames(QMenu* menu) {
 TEST(MainFormTest, MenusAndActionsCarryTheProgramsNamesAndCallTheirHandlers) {
   std::vector<std::string> calls;
   MainFormHandlers handlers;
-  handlers.Exit1Click = [&] { calls.push_back("Exit1Click"); };
-  handlers.sweep_param1Click = [&] { calls.push_back("sweep_param1Click"); };
-  handlers.Log1Click = [&] { calls.push_back("Log1Click"); };
-  handlers.About1Click = [&] { calls.push_back("About1Click"); };
-  handlers.LinMagExecute = [&] { calls.push_back("LinMagExecute"); };
-  handlers.ReflectionExecute = [&] { throw std::runtime_error("must not escape"); };
+  handlers.MenuClick = [&](const MenuCommand& command) {
+    if (std::string(command.name) == "Reflection1") throw std::runtime_error("must not escape");
+    if (command.run != nullptr) calls.push_back(command.name);
+  };
   TMainForm form(handlers);
   form.show();
 
@@ -68,8 +66,8 @@ TEST(MainFormTest, MenusAndActionsCarryTheProgramsNamesAndCallTheirHandlers) {
                            "FirmwareUpgrade1", "Reflection1"}) {
     form.findChild<QAction*>(name)->trigger();
   }
-  EXPECT_EQ(calls, (std::vector<std::string>{"Exit1Click", "sweep_param1Click", "Log1Click",
-                                             "About1Click", "LinMagExecute"}));
+  EXPECT_EQ(calls, (std::vector<std::string>{"Exit1", "sweep_param1", "Log1", "About1", "LinMag1",
+                                             "Markers1"}));
 
   ASSERT_NE(form.findChild<QStatusBar*>("StatusBar1"), nullptr);
   auto* progress = form.findChild<QProgressBar*>("ProgressBar1");
@@ -119,12 +117,14 @@ TEST(MainFormTest, HideControlPanelTogglesThePanelAndItsCaption) {
   QWidget* panel = form.findChild<QWidget*>("Panel3_btns");
   const int chart_width = form.ChartArea()->width();
 
-  toggle->trigger();
+  form.SlideControlPanel(false);
+  form.SetControlPanelCaption(false);
   EXPECT_EQ(toggle->text(), "Show Control Panel");
   QTRY_VERIFY_WITH_TIMEOUT(!panel->isVisible(), 2000);
   QTRY_VERIFY_WITH_TIMEOUT(form.ChartArea()->width() > chart_width, 2000);
 
-  toggle->trigger();
+  form.SlideControlPanel(true);
+  form.SetControlPanelCaption(true);
   EXPECT_EQ(toggle->text(), "Hide Control Panel");
   QTRY_COMPARE_WITH_TIMEOUT(panel->parentWidget()->width(), 350, 2000);
   EXPECT_TRUE(panel->isVisible());
@@ -151,7 +151,7 @@ TEST(LogFormTest, LogPadReceivesEachLogLine) {
   AppLog log(platform);
   log.SetDataDirectory(dir.path());
   TLogForm form;
-  log.on_line = [&](const std::string& line) { form.AppendLine(line); };
+  log.on_line.Connect([&](const std::string& line) { form.AppendLine(line); });
 
   EXPECT_EQ(form.windowTitle(), "Application log");
   EXPECT_EQ(form.size(), QSize(429, 594));
@@ -176,7 +176,7 @@ TEST(LogFormTest, LogPadReceivesEachLogLine) {
 class OptionsFormTest : public ::testing::Test {
  protected:
   OptionsFormTest() : form(settings, Handlers()) {
-    settings.on_change = [this](Setting s) { form.ShowSetting(s); };
+    listener = settings.on_change.Connect([this](Setting s) { form.ShowSetting(s); });
   }
   OptionsFormHandlers Handlers() {
     OptionsFormHandlers h;
@@ -197,6 +197,7 @@ class OptionsFormTest : public ::testing::Test {
   InstrumentSettings settings;
   std::vector<std::string> calls;
   TOptionsForm form;
+  int listener = 0;
 };
 
 TEST_F(OptionsFormTest, EveryBoxIsNamedAfterItsSettingAndShowsItsDefault) {
@@ -254,7 +255,7 @@ TEST_F(OptionsFormTest, BoxesFollowTheSettingsAndWriteBackWhatTheUserDoes) {
   EXPECT_FALSE(settings.Checked(Setting::AveEnable));
 
   // Loading a whole file shows every value.
-  settings.on_change = nullptr;
+  settings.on_change.Disconnect(listener);
   settings.SetText(Setting::StopPhase, "270");
   form.ShowAllSettings();
   EXPECT_EQ(Find<QLineEdit>("opt_stop_phase_box")->text(), "270");

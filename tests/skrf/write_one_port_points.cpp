@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < count; ++i) {
     const auto& p = points[static_cast<size_t>(i)];
     const auto gamma = ostra::CorrectReflection(p.measured, p.open, p.short_, p.load);
-    const auto point = ostra::CorrectPoint(store, "Frequency", "Reflection", i, count, p.f_hz / 1e6,
+    const auto point = ostra::CorrectPoint(store, ostra::SweepKind::Frequency,
+                                           ostra::ModeKind::Reflection, i, count, p.f_hz / 1e6,
                                            std::abs(p.measured), std::arg(p.measured), doubtful);
     const auto g2 = point ? point->gamma : std::complex<double>(NAN, NAN);
     std::fprintf(out, "%.17g", p.f_hz);

@@ -7,6 +7,10 @@
 #include <memory>
 
 #include "app/analyser.h"
+#include "app/app_shell.h"
+#include "app/display_actions.h"
+#include "app/front_panel_keys.h"
+#include "app/options_dialog.h"
 #include "sim/simulated_instrument.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
@@ -43,8 +47,8 @@ class AnalyserRig {
   // The program's start: splash, main window, the start-up pass at the
   // splash's seventh tick.
   void Start() {
-    analyser->splash_FormCreate();
-    analyser->FormCreate();
+    analyser->Shell().splash_FormCreate();
+    analyser->Shell().FormCreate();
   }
   // Start and run until the start-up pass has enabled the first sweep.
   void StartUp() {

@@ -175,6 +175,16 @@ void FakePlatform::ShowWindow(WindowId id, bool visible) { windows_[id] = visibl
 
 void FakePlatform::MoveWindow(WindowId id, int left, int top) { positions_[id] = {left, top}; }
 
+void FakePlatform::ShowPanel(PanelId id, bool visible, bool slide) {
+  panels_[id] = visible;
+  panel_changes_.push_back({id, visible, slide});
+}
+
+bool FakePlatform::PanelVisible(PanelId id) const {
+  auto it = panels_.find(id);
+  return it != panels_.end() && it->second;
+}
+
 bool FakePlatform::WindowVisible(WindowId id) const {
   auto it = windows_.find(id);
   return it != windows_.end() && it->second;

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/platform.h"
-#include "app/ui_step_queue.h"
+#include "base/platform.h"
+#include "base/ui_step_queue.h"
 
 namespace ostra::testing {
 
@@ -42,6 +42,7 @@ class FakePlatform : public Platform {
   void SetTimer(TimerId id, bool enabled, int interval_ms) override;
   void ShowWindow(WindowId id, bool visible) override;
   void MoveWindow(WindowId id, int left, int top) override;
+  void ShowPanel(PanelId id, bool visible, bool slide) override;
   std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest& request) override;
   std::optional<std::filesystem::path> DocumentsFolder() override { return documents_folder_; }
   void Quit() override { quit_ = true; }
@@ -67,6 +68,14 @@ class FakePlatform : public Platform {
   const std::vector<std::string>& StatusTexts() const { return status_texts_; }
   std::string StatusText() const { return status_texts_.empty() ? "" : status_texts_.back(); }
   bool WindowVisible(WindowId id) const;
+  bool PanelVisible(PanelId id) const;
+  // Every panel change, in order: (panel, visible, slid).
+  struct PanelChange {
+    PanelId id;
+    bool visible;
+    bool slide;
+  };
+  const std::vector<PanelChange>& PanelChanges() const { return panel_changes_; }
   std::pair<int, int> WindowPosition(WindowId id) const;
   bool TimerEnabled(TimerId id) const;
   int TimerInterval(TimerId id) const;
@@ -119,6 +128,8 @@ class FakePlatform : public Platform {
   std::vector<std::string> status_texts_;
   std::vector<int> sleeps_;
   std::map<WindowId, bool> windows_;
+  std::map<PanelId, bool> panels_{{PanelId::ControlPanel, true}, {PanelId::MarkerPanel, false}};
+  std::vector<PanelChange> panel_changes_;
   std::map<WindowId, std::pair<int, int>> positions_;
   std::map<TimerId, TimerState> timers_;
   std::multimap<int64_t, std::function<void()>> actions_;

@@ -78,10 +78,10 @@ struct LoopRig : AnalyserRig {
   LoopRig() {
     StartUp();
     platform.SetTimer(TimerId::BeginSweep, false, 1);
-    engine().on_sweep_done = [this] {
+    engine().on_sweep_done.Connect([this] {
       ++sweeps;
       if (after_sweep) after_sweep(sweeps);
-    };
+    });
   }
   SweepEngine& engine() { return analyser->Engine(); }
   const ChartSeries& Trace() { return analyser->Chart().Series(SeriesId::MagDataSeries); }
@@ -163,17 +163,17 @@ TEST(AcquisitionLoop, AShortReadInTheLoopShowsThePreviousAcquisitionAgain) {
   Analyser analyser(base.platform, transport, base.app);
   base.platform.timer_handler = [&](TimerId id) { analyser.OnTimer(id); };
   base.platform.worker_pending = [&] { return analyser.Engine().AcquisitionPending(); };
-  analyser.splash_FormCreate();
-  analyser.FormCreate();
+  analyser.Shell().splash_FormCreate();
+  analyser.Shell().FormCreate();
   base.platform.RunUntil([&] { return base.platform.TimerEnabled(TimerId::BeginSweep); }, 10000);
   base.platform.SetTimer(TimerId::BeginSweep, false, 1);
 
   std::vector<std::vector<double>> traces;
-  analyser.Engine().on_sweep_done = [&] {
+  analyser.Engine().on_sweep_done.Connect([&] {
     const auto& mag = analyser.Display().ReflMag();
     traces.emplace_back(mag.begin(), mag.begin() + 201);
     if (traces.size() == 9) analyser.SetSweepStopRequest(true);
-  };
+  });
   analyser.Engine().ProgramCurrentSweep();
   transport.NewRun();
   analyser.Engine().RunSweepLoop("normal");
@@ -200,12 +200,12 @@ TEST(AcquisitionLoop, SixSaturatedValuesOverSeveralPassesEndTheRun) {
   Analyser analyser(base.platform, transport, base.app);
   base.platform.timer_handler = [&](TimerId id) { analyser.OnTimer(id); };
   base.platform.worker_pending = [&] { return analyser.Engine().AcquisitionPending(); };
-  analyser.splash_FormCreate();
-  analyser.FormCreate();
+  analyser.Shell().splash_FormCreate();
+  analyser.Shell().FormCreate();
   base.platform.RunUntil([&] { return base.platform.TimerEnabled(TimerId::BeginSweep); }, 10000);
   base.platform.SetTimer(TimerId::BeginSweep, false, 1);
   int sweeps = 0;
-  analyser.Engine().on_sweep_done = [&] { ++sweeps; };
+  analyser.Engine().on_sweep_done.Connect([&] { ++sweeps; });
   analyser.Engine().ProgramCurrentSweep();
   transport.NewRun();
   analyser.Engine().RunSweepLoop("normal");
@@ -266,7 +266,7 @@ TEST(AcquisitionLoop, AModeChangeRestartsOnlyAfterTheRunningRunHasReturned) {
   };
   int runs_seen = 0;
   rig.after_sweep = [&](int n) {
-    if (n == 4) rig.analyser->TransmissionExecute();  // a key press inside the loop
+    if (n == 4) rig.analyser->Formats().TransmissionExecute();  // a key press inside the loop
     if (n == 5) {
       // The restart's timer ticks while the run is active: held back.
       rig.platform.ProcessMessages();

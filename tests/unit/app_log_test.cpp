@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/app_log.h"
-#include "app/errors.h"
+#include "base/app_log.h"
+#include "base/errors.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 
@@ -26,7 +26,7 @@ TEST(AppLog, LinesCarryTheTimestampAndEndInCrLf) {
   AppLog log(platform);
   log.SetDataDirectory(dir.path());
   std::vector<std::string> shown;
-  log.on_line = [&](const std::string& line) { shown.push_back(line); };
+  log.on_line.Connect([&](const std::string& line) { shown.push_back(line); });
 
   log.WriteLog("Preamp Enabled");
   log.WriteLog("");                   // an empty message: timestamp and one blank
@@ -60,7 +60,7 @@ TEST(AppLog, AFileThatCannotBeWrittenRaisesAndKeepsTheLineOutOfTheWindow) {
   AppLog log(platform);
   log.SetDataDirectory(dir / "removed");
   bool shown = false;
-  log.on_line = [&](const std::string&) { shown = true; };
+  log.on_line.Connect([&](const std::string&) { shown = true; });
   EXPECT_THROW(log.WriteLog("lost"), IoError);
   EXPECT_FALSE(shown);
   EXPECT_TRUE(log.WindowLines().empty());

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 

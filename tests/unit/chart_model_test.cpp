@@ -111,7 +111,7 @@ TEST(ChartModel, AxisRefusesMinimumAboveMaximumAndNonFiniteValues) {
 TEST(ChartModel, ChangesCountAndNotify) {
   ChartModel chart;
   int calls = 0;
-  chart.on_change = [&] { ++calls; };
+  chart.on_change.Connect([&] { ++calls; });
   const uint64_t before = chart.Revision();
   const uint64_t series_before = chart.Series(SeriesId::MagDataSeries).revision;
   chart.AddPoint(SeriesId::MagDataSeries, 1, 2);

@@ -42,8 +42,8 @@ void Calibrate(CalibrationStore& store, const Detector& d) {
 
 Complex Reflect(const CalibrationStore& store, int i, double x_mhz, Complex measured,
                 bool& doubtful) {
-  const auto r = CorrectPoint(store, "Frequency", "Reflection", i, 201, x_mhz, std::abs(measured),
-                              std::arg(measured), doubtful);
+  const auto r = CorrectPoint(store, SweepKind::Frequency, ModeKind::Reflection, i, 201, x_mhz,
+                              std::abs(measured), std::arg(measured), doubtful);
   EXPECT_TRUE(r.has_value());
   EXPECT_TRUE(r->reflection);
   return r->gamma;
@@ -155,7 +155,8 @@ TEST(CorrectPoint, Transmission) {
   store.Thru.magnitude[3] = 0.2;
   store.Thru.phase[3] = 3.0;
   bool doubtful = false;
-  auto r = CorrectPoint(store, "Frequency", "Transmission", 3, 201, 20.45, 0.2, -3.0, doubtful);
+  auto r = CorrectPoint(store, SweepKind::Frequency, ModeKind::Transmission, 3, 201, 20.45, 0.2,
+                        -3.0, doubtful);
   ASSERT_TRUE(r.has_value());
   EXPECT_FALSE(r->reflection);
   EXPECT_NEAR(r->gain_db, 0.0, 1e-4);
@@ -163,11 +164,13 @@ TEST(CorrectPoint, Transmission) {
   EXPECT_FALSE(doubtful);
 
   store.Thru.magnitude[3] = 0.0;
-  r = CorrectPoint(store, "Frequency", "Transmission", 3, 201, 20.6, 0.2, 0.0, doubtful);
+  r = CorrectPoint(store, SweepKind::Frequency, ModeKind::Transmission, 3, 201, 20.6, 0.2, 0.0,
+                   doubtful);
   EXPECT_NEAR(r->gain_db, 20 * std::log10(0.2 + 1e-6) + 140.0, 1e-9);
   EXPECT_TRUE(doubtful);  // 20.6 MHz against 20.45 MHz
 
-  EXPECT_FALSE(CorrectPoint(store, "Frequency", "S22", 3, 201, 20.45, 0.2, 0.0, doubtful));
+  EXPECT_FALSE(CorrectPoint(store, SweepKind::Frequency, ModeKind::Other, 3, 201, 20.45, 0.2, 0.0,
+                            doubtful));
 }
 
 TEST(CorrectPoint, PhaseSweep) {
@@ -176,13 +179,14 @@ TEST(CorrectPoint, PhaseSweep) {
   store.ThruPhase.magnitude[1] = 0.3;
   store.ThruPhase.phase[1] = 1.0;  // not used
   bool doubtful = false;
-  auto r = CorrectPoint(store, "Phase", "Reflection", 1, 201, 2.0, 0.3, 4.0, doubtful);
+  auto r =
+      CorrectPoint(store, SweepKind::Phase, ModeKind::Reflection, 1, 201, 2.0, 0.3, 4.0, doubtful);
   ASSERT_TRUE(r.has_value());
   EXPECT_FALSE(r->reflection);
   EXPECT_NEAR(r->gain_db, 0.0, 1e-4);
   EXPECT_NEAR(r->phase_rad, 4.0 - 2 * kPi, 1e-12);
   EXPECT_FALSE(doubtful);
-  CorrectPoint(store, "Phase", "Transmission", 1, 201, 4.0, 0.3, 0.0, doubtful);
+  CorrectPoint(store, SweepKind::Phase, ModeKind::Transmission, 1, 201, 4.0, 0.3, 0.0, doubtful);
   EXPECT_TRUE(doubtful);
 }
 
@@ -193,27 +197,30 @@ TEST(CorrectPoint, PowerSweepChecksTheStimulusAtThreeDecimals) {
   store.ThruPower.magnitude[0] = 7.0;      // not used
   const double x = DbmFromPowerWord(405);  // -19.9951...
   bool doubtful = false;
-  auto r = CorrectPoint(store, "Power", "Transmission", 0, 201, x, 0.1, 0.25, doubtful);
+  auto r =
+      CorrectPoint(store, SweepKind::Power, ModeKind::Transmission, 0, 201, x, 0.1, 0.25, doubtful);
   ASSERT_TRUE(r.has_value());
   EXPECT_FALSE(doubtful);
   EXPECT_NEAR(r->gain_db, 20 * std::log10(0.1 + 1e-6), 1e-12);
   EXPECT_NEAR(r->phase_rad, -0.25, 1e-12);
 
   store.ThruPower.stimulus->at(0) = -20.0;
-  CorrectPoint(store, "Power", "Reflection", 0, 201, x, 0.1, 0.25, doubtful);
+  CorrectPoint(store, SweepKind::Power, ModeKind::Reflection, 0, 201, x, 0.1, 0.25, doubtful);
   EXPECT_TRUE(doubtful);
 
   // Any other type text is a power sweep too.
   doubtful = false;
-  EXPECT_TRUE(CorrectPoint(store, "Sweep", "x", 0, 201, -20.0, 0.1, 0.0, doubtful).has_value());
+  EXPECT_TRUE(
+      CorrectPoint(store, SweepKind::Other, ModeKind::Other, 0, 201, -20.0, 0.1, 0.0, doubtful)
+          .has_value());
   EXPECT_FALSE(doubtful);
 }
 
 TEST(CorrectPoint, APointBeyondTheTablesIsDoubtfulAndSafe) {
   CalibrationStore store;
   bool doubtful = false;
-  const auto r =
-      CorrectPoint(store, "Frequency", "Transmission", 600, 700, 0.0, 0.1, 0.0, doubtful);
+  const auto r = CorrectPoint(store, SweepKind::Frequency, ModeKind::Transmission, 600, 700, 0.0,
+                              0.1, 0.0, doubtful);
   ASSERT_TRUE(r.has_value());
   EXPECT_TRUE(doubtful);
   EXPECT_TRUE(std::isfinite(r->gain_db));

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "sweep/sweep_programming.h"
 
 namespace ostra {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/errors.h"
-#include "app/instrument_settings.h"
+#include "base/errors.h"
+#include "base/instrument_settings.h"
 #include "support/temp_dir.h"
 
 namespace ostra {
@@ -157,7 +157,7 @@ TEST(SettingsModel, TableAndConversions) {
   EXPECT_FALSE(SettingByControl("opt_nothing").has_value());
   InstrumentSettings s;
   int changes = 0;
-  s.on_change = [&](Setting) { ++changes; };
+  s.on_change.Connect([&](Setting) { ++changes; });
   s.SetText(Setting::Dwell, "8");  // unchanged: no notice
   s.SetText(Setting::Dwell, "x");
   EXPECT_EQ(changes, 1);

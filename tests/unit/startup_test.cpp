@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/text_util.h"
+#include "base/text_util.h"
 #include "device/protocol.h"
 #include "display/chart_model.h"
 #include "support/analyser_rig.h"
@@ -22,15 +22,15 @@ TEST(Splash, SquaresOneToSixThenTheMainWindowAndTheStartUpPass) {
   AnalyserRig rig;
   rig.Start();
   rig.platform.RunFor(2999);
-  EXPECT_EQ(rig.analyser->Splash().ticks, 5);
+  EXPECT_EQ(rig.analyser->Shell().Splash().ticks, 5);
   rig.platform.RunFor(1);
-  EXPECT_EQ(rig.analyser->Splash().ticks, 6);  // the sixth square after 3 s
-  EXPECT_TRUE(rig.analyser->Splash().squares[5]);
+  EXPECT_EQ(rig.analyser->Shell().Splash().ticks, 6);  // the sixth square after 3 s
+  EXPECT_TRUE(rig.analyser->Shell().Splash().squares[5]);
   EXPECT_FALSE(rig.platform.WindowVisible(WindowId::Main));
   rig.platform.RunFor(500);  // the main window after 3.5 s
   EXPECT_TRUE(rig.platform.WindowVisible(WindowId::Main));
-  EXPECT_FALSE(rig.analyser->Splash().squares[6]);
-  EXPECT_FALSE(rig.analyser->Splash().squares[7]);
+  EXPECT_FALSE(rig.analyser->Shell().Splash().squares[6]);
+  EXPECT_FALSE(rig.analyser->Shell().Splash().squares[7]);
   EXPECT_FALSE(rig.platform.TimerEnabled(TimerId::Splash));
   EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::Startup));
   EXPECT_EQ(rig.platform.TimerInterval(TimerId::Startup), 10);
@@ -50,7 +50,7 @@ TEST(StartUp, LogsItsStepsFillsTheInfoPageAndEnablesTheFirstSweep) {
   EXPECT_NE(ReadFile(rig.DataDir() / "ostra_log.txt").find("Rx gain set to 39\r\n"),
             std::string::npos);
 
-  const InfoPage& info = rig.analyser->Info();
+  const InfoPage& info = rig.analyser->Shell().Info();
   EXPECT_EQ(info.status, "Opened");
   EXPECT_EQ(info.serial, identity);
   EXPECT_EQ(info.VNAserial, "Ostra417");
@@ -121,7 +121,7 @@ TEST(StartUp, NoInstrumentEndsTheProgramAfterTheMessageAndKeepsTheSettings) {
   EXPECT_EQ(rig.LogLines().back(), "Ostra failed to open");
   EXPECT_THAT(rig.platform.MessageTexts(),
               ElementsAre("USB Communication error detected! Error String: \"Device Not Found\""));
-  EXPECT_EQ(rig.analyser->Info().status, "Not Opened");
+  EXPECT_EQ(rig.analyser->Shell().Info().status, "Not Opened");
   EXPECT_FALSE(rig.platform.TimerEnabled(TimerId::BeginSweep));
   // The settings that were loaded are saved on the way out.
   EXPECT_EQ(ReadFile(rig.CalFile("config.dat")), SettingsFileText(rig.analyser->Settings()));
@@ -150,7 +150,7 @@ TEST(StartUp, ShortIdentityReplyLeavesTheWordsAtZero) {
   AnalyserRig rig;
   rig.sim.SetIdentityReplyLength(100);
   rig.StartUp();
-  const InfoPage& info = rig.analyser->Info();
+  const InfoPage& info = rig.analyser->Shell().Info();
   EXPECT_EQ(info.VNAserial, "Ostra0");
   EXPECT_EQ(info.FirmRev, "00.00");
   EXPECT_EQ(info.HardRev, "0000");
@@ -172,7 +172,7 @@ TEST(StartUp, ARecalledStateRunsThePassAgainAndTheLogFileStartsThere) {
   save_parameters(state, rig.dir / "state.sta");
   const size_t lines_before = rig.analyser->Log().WindowLines().size();
 
-  rig.analyser->RecallSettingsFile(rig.dir / "state.sta");
+  rig.analyser->Shell().RecallSettingsFile(rig.dir / "state.sta");
   rig.platform.RunUntil([&] { return rig.platform.TimerEnabled(TimerId::BeginSweep); }, 1000);
 
   EXPECT_EQ(rig.analyser->Settings().Text(Setting::Points), "101");
@@ -191,7 +191,8 @@ TEST(ShutDown, ExitStopsTheSweepWaitsAndSavesTheSettings) {
   AnalyserRig rig;
   rig.StartUp();
   rig.analyser->Settings().SetText(Setting::StartFreq, "21000000");
-  rig.platform.At(rig.platform.NowMicroseconds() / 1000 + 300, [&] { rig.analyser->Exit1Click(); });
+  rig.platform.At(rig.platform.NowMicroseconds() / 1000 + 300,
+                  [&] { rig.analyser->Shell().Exit1Click(); });
   rig.platform.RunFor(5000);
   EXPECT_TRUE(rig.platform.QuitRequested());
   EXPECT_TRUE(rig.analyser->SweepStopRequest());
@@ -202,7 +203,7 @@ TEST(ShutDown, ExitStopsTheSweepWaitsAndSavesTheSettings) {
   EXPECT_EQ(saved.Text(Setting::StartFreq), "21000000");
   EXPECT_EQ(saved.Text(Setting::RxGain), "39");
   // Closing the window afterwards does not save or end twice.
-  rig.analyser->FormClose();
+  rig.analyser->Shell().FormClose();
   EXPECT_EQ(rig.platform.Sleeps().size(), 1u);
 }
 
@@ -211,8 +212,8 @@ TEST(About, ReadsTheIdentityAfreshAndRestartsTheSweep) {
   rig.StartUp();
   rig.platform.SetTimer(TimerId::BeginSweep, false, 1);
   const auto frames_before = rig.sim.Counters().frames_received;
-  rig.analyser->About1Click();
-  const AboutPage& about = rig.analyser->About();
+  rig.analyser->Shell().About1Click();
+  const AboutPage& about = rig.analyser->Shell().About();
   EXPECT_EQ(about.serial_no, "417");
   EXPECT_EQ(about.application_rev, "1.2");
   const uint32_t firmware = SimulatedInstrument::kFirmwareRevision;
@@ -223,7 +224,7 @@ TEST(About, ReadsTheIdentityAfreshAndRestartsTheSweep) {
   EXPECT_EQ(rig.platform.WindowPosition(WindowId::About), (std::pair{180, 180}));
   EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::BeginSweep));
   rig.platform.SetTimer(TimerId::BeginSweep, false, 1);
-  rig.analyser->About1Click();  // twice: read twice
+  rig.analyser->Shell().About1Click();  // twice: read twice
   EXPECT_EQ(rig.sim.Counters().frames_received, frames_before + 2);
   EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::BeginSweep));
 }
@@ -237,14 +238,14 @@ TEST(About, ShowsRevisionsInDecimalAndTheHardwareLetter) {
   rig.sim.SetIdentityWords(words);
   rig.StartUp();
   rig.platform.SetTimer(TimerId::BeginSweep, false, 1);
-  rig.analyser->About1Click();
-  EXPECT_EQ(rig.analyser->About().serial_no, "1234");
-  EXPECT_EQ(rig.analyser->About().firmware_rev, "1.2");
-  EXPECT_EQ(rig.analyser->About().hardware_rev, "Ostra07A");
+  rig.analyser->Shell().About1Click();
+  EXPECT_EQ(rig.analyser->Shell().About().serial_no, "1234");
+  EXPECT_EQ(rig.analyser->Shell().About().firmware_rev, "1.2");
+  EXPECT_EQ(rig.analyser->Shell().About().hardware_rev, "Ostra07A");
   // The Info page shows the same words in hexadecimal.
-  EXPECT_EQ(rig.analyser->Info().VNAserial, "Ostra1234");
-  EXPECT_EQ(rig.analyser->Info().FirmRev, "10.002");
-  EXPECT_EQ(rig.analyser->Info().HardRev, "70041");
+  EXPECT_EQ(rig.analyser->Shell().Info().VNAserial, "Ostra1234");
+  EXPECT_EQ(rig.analyser->Shell().Info().FirmRev, "10.002");
+  EXPECT_EQ(rig.analyser->Shell().Info().HardRev, "70041");
 }
 
 TEST(About, AFailedIdentityReadShowsNoWordsThatWereNeverRead) {
@@ -252,11 +253,11 @@ TEST(About, AFailedIdentityReadShowsNoWordsThatWereNeverRead) {
   rig.StartUp();
   rig.platform.SetTimer(TimerId::BeginSweep, false, 1);
   rig.sim.SetIdentityReplyLength(10);
-  rig.analyser->About1Click();
-  EXPECT_EQ(rig.analyser->About().serial_no, "");
-  EXPECT_EQ(rig.analyser->About().firmware_rev, "");
-  EXPECT_EQ(rig.analyser->About().hardware_rev, "");
-  EXPECT_EQ(rig.analyser->About().application_rev, "1.2");
+  rig.analyser->Shell().About1Click();
+  EXPECT_EQ(rig.analyser->Shell().About().serial_no, "");
+  EXPECT_EQ(rig.analyser->Shell().About().firmware_rev, "");
+  EXPECT_EQ(rig.analyser->Shell().About().hardware_rev, "");
+  EXPECT_EQ(rig.analyser->Shell().About().application_rev, "1.2");
 }
 
 TEST(SweepParametersDialog, CancelRestoresTextsOkSavesAndBothRestartTheSweep) {
@@ -264,20 +265,20 @@ TEST(SweepParametersDialog, CancelRestoresTextsOkSavesAndBothRestartTheSweep) {
   rig.StartUp();
   rig.platform.SetTimer(TimerId::BeginSweep, false, 1);
   InstrumentSettings& s = rig.analyser->Settings();
-  rig.analyser->sweep_param1Click();
-  rig.analyser->OptionsFormShow();
+  rig.analyser->Keys().sweep_param1Click();
+  rig.analyser->Dialog().FormShow();
   s.SetText(Setting::StartFreq, "25000000");
   s.SetChecked(Setting::AveEnable, true);
-  rig.analyser->opt_cancel_btnClick();
+  rig.analyser->Dialog().opt_cancel_btnClick();
   EXPECT_EQ(s.Text(Setting::StartFreq), "20000000");
   EXPECT_TRUE(s.Checked(Setting::AveEnable));
   EXPECT_FALSE(rig.platform.WindowVisible(WindowId::SweepParameters));
   EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::BeginSweep));
 
   rig.platform.SetTimer(TimerId::BeginSweep, false, 1);
-  rig.analyser->OptionsFormShow();
+  rig.analyser->Dialog().FormShow();
   s.SetText(Setting::StopFreq, "40000000");
-  rig.analyser->opt_ok_btnClick();
+  rig.analyser->Dialog().opt_ok_btnClick();
   EXPECT_EQ(s.Text(Setting::StopFreq), "40000000");
   InstrumentSettings saved;
   Load_parameters(saved, rig.CalFile("config.dat"));

@@ -92,8 +92,8 @@ TEST(SteadyState, ASweepAllocatesNothingOnceWarm) {
         for (int i = 0; i < 201; ++i) {
           const ConvertedPoint p = converter.ConvertPoint(i);
           bool doubtful = false;
-          const auto result = CorrectPoint(store, converter.Run().sweep_type, converter.Run().mode,
-                                           i, 201, p.x, p.m, p.phi, doubtful);
+          const auto result = CorrectPoint(store, converter.Run().sweep, converter.Run().measure, i,
+                                           201, p.x, p.m, p.phi, doubtful);
           if (result) display.PlotTracePoint(i, p.x, *result);
         }
       };

@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "cal/cal_tables.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "sweep/sample_conversion.h"
+#include "sweep/sweep_control.h"
 
 namespace ostra {
 namespace {
@@ -41,6 +42,7 @@ class SweepProgrammerTest : public ::testing::Test {
                      sent.push_back(program);
                      return reply_bytes;
                    }) {
+    control.RequestStop();  // each programming clears it
     std::filesystem::create_directories(dir / "cal_data");
     log.SetDataDirectory(dir.path());
     WriteFile(dir / "cal_data/cal_dc_offset.dat", Lines(501, "20000000 1.000 -2.000"));
@@ -50,7 +52,7 @@ class SweepProgrammerTest : public ::testing::Test {
   }
 
   std::vector<std::string> Run() {
-    programmer.ProgramCurrentSweep(stop_request);
+    programmer.ProgramCurrentSweep(control);
     return Messages(log);
   }
 
@@ -62,7 +64,7 @@ class SweepProgrammerTest : public ::testing::Test {
   SampleConverter converter;
   std::vector<SweepProgram> sent;
   uint32_t reply_bytes = 1;
-  bool stop_request = true;
+  SweepControl control{platform};
   SweepProgrammer programmer;
 };
 
@@ -73,7 +75,7 @@ TEST_F(SweepProgrammerTest, DefaultFrequencySweepIsEstimatedSentAndLogged) {
   EXPECT_EQ(programmer.Estimates().AcquisitionDuration, 67);
   EXPECT_EQ(programmer.Estimates().RefreshRate, 22);
   EXPECT_EQ(programmer.Estimates().ExpectedLength, 19296);
-  EXPECT_FALSE(stop_request);  // cleared, and no limit exceeded
+  EXPECT_FALSE(control.StopRequested());  // cleared, and no limit exceeded
   EXPECT_TRUE(platform.MessageTexts().empty());
 
   const std::vector<std::string> expected = {
@@ -182,7 +184,7 @@ TEST_F(SweepProgrammerTest, LimitMessagesSetTheStopRequestButStillProgram) {
   EXPECT_EQ(
       platform.MessageTexts(),
       std::vector<std::string>{"Expected data length (241200) is larger than buffer size (65536)"});
-  EXPECT_TRUE(stop_request);
+  EXPECT_TRUE(control.StopRequested());
   EXPECT_EQ(sent.size(), 1u);
 
   platform.ClearMessages();
@@ -201,7 +203,7 @@ TEST_F(SweepProgrammerTest, LimitMessagesSetTheStopRequestButStillProgram) {
   Run();
   EXPECT_EQ(programmer.Estimates().ExpectedLength, 48096);
   EXPECT_TRUE(platform.MessageTexts().empty());
-  EXPECT_FALSE(stop_request);
+  EXPECT_FALSE(control.StopRequested());
 }
 
 TEST_F(SweepProgrammerTest, RefreshEstimateIsAtLeast15) {

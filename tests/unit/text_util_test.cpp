@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/errors.h"
-#include "app/text_util.h"
+#include "base/errors.h"
+#include "base/text_util.h"
 
 #include <cmath>
 #include <cstdint>

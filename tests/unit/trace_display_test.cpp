@@ -4,7 +4,7 @@
 #include <complex>
 #include <numbers>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "display/trace_display.h"
 
 namespace ostra {
@@ -17,7 +17,7 @@ class TraceDisplayTest : public ::testing::Test {
     display.ResetFormatScaling();
     display.UseInsertionOrder();
     display.ApplyFormatScalingToSettings();
-    display.on_reset_marker_table = [this] { ++marker_resets; };
+    display.on_reset_marker_table.Connect([this] { ++marker_resets; });
     display.UpdateDisplayLayout();
   }
 
@@ -178,10 +178,10 @@ TEST_F(TraceDisplayTest, ReflectionPointInEachFormat) {
 
 TEST_F(TraceDisplayTest, PhasePointComesBeforeTheMagnitudePoint) {
   std::vector<std::pair<size_t, size_t>> sizes;
-  chart.on_change = [&] {
+  chart.on_change.Connect([&] {
     sizes.emplace_back(Points(SeriesId::PhaseDataSeries).size(),
                        Points(SeriesId::MagDataSeries).size());
-  };
+  });
   display.PlotTracePoint(0, 20, Reflection({0.5, 0}));
   ASSERT_EQ(sizes.size(), 2u);
   EXPECT_EQ(sizes[0], (std::pair<size_t, size_t>{1, 0}));

@@ -3,7 +3,7 @@
 #include <atomic>
 #include <thread>
 
-#include "app/ui_step_queue.h"
+#include "base/ui_step_queue.h"
 
 namespace ostra {
 namespace {

@@ -24,6 +24,9 @@ enum class TimerId { Splash, Startup, BeginSweep };
 // The windows the program shows and hides.
 enum class WindowId { Splash, Main, SweepParameters, Log, About };
 
+// The panels of the main window that show and hide, at once or sliding.
+enum class PanelId { ControlPanel, MarkerPanel };
+
 struct FileDialogRequest {
   bool save = false;                  // save dialog, else open dialog
   std::string title;                  // "Save instrument state"
@@ -80,6 +83,10 @@ class Platform {
   virtual void ShowWindow(WindowId id, bool visible) = 0;
   // Moves a window's top-left corner on the screen.
   virtual void MoveWindow(WindowId id, int left, int top) = 0;
+  // Shows or hides a panel of the main window; `slide` animates it over
+  // 200 ms (the control panel slides right to hide and left to show, the
+  // marker panel upwards either way).
+  virtual void ShowPanel(PanelId id, bool visible, bool slide) = 0;
 
   // File dialogs: the chosen path, or nothing when cancelled.
   virtual std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest& request) = 0;

@@ -1,10 +1,10 @@
-#include "app/app_log.h"
+#include "base/app_log.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace ostra {
 
@@ -29,7 +29,7 @@ void AppLog::WriteLog(const std::string& message) {
     throw IoError("I/O error writing \"" + path.string() + "\".");
   }
   window_lines_.push_back(line);
-  if (on_line) on_line(line);
+  on_line.Emit(line);
 }
 
 }  // namespace ostra

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/signal.h"
+
 namespace ostra {
 
 // In file order.
@@ -82,7 +84,7 @@ class InstrumentSettings {
 
   // Called after every change with the setting that changed, so that the
   // dialog can show it; `Revision` counts the changes.
-  std::function<void(Setting)> on_change;
+  Signal<Setting> on_change;
   uint64_t Revision() const { return revision_; }
 
  private:

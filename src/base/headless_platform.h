@@ -8,8 +8,8 @@
 #include <map>
 #include <thread>
 
-#include "app/platform.h"
-#include "app/ui_step_queue.h"
+#include "base/platform.h"
+#include "base/ui_step_queue.h"
 
 namespace ostra {
 
@@ -32,6 +32,7 @@ class HeadlessPlatform : public Platform {
   void SetTimer(TimerId id, bool enabled, int interval_ms) override;
   void ShowWindow(WindowId, bool) override {}
   void MoveWindow(WindowId, int, int) override {}
+  void ShowPanel(PanelId, bool, bool) override {}
   std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest&) override {
     return std::nullopt;
   }

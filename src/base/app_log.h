@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "base/platform.h"
+#include "base/signal.h"
 
 namespace ostra {
 
@@ -27,7 +28,7 @@ class AppLog {
   // The lines of the log window (LogPad), in call order.
   const std::vector<std::string>& WindowLines() const { return window_lines_; }
   // Called with each new window line.
-  std::function<void(const std::string&)> on_line;
+  Signal<const std::string&> on_line;
 
   static std::string Timestamp(const std::tm& time);
 

@@ -1,4 +1,4 @@
-#include "app/text_util.h"
+#include "base/text_util.h"
 
 #include <cctype>
 #include <charconv>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "app/errors.h"
+#include "base/errors.h"
 
 namespace ostra {
 

@@ -1,4 +1,4 @@
-#include "app/ui_step_queue.h"
+#include "base/ui_step_queue.h"
 
 namespace ostra {
 

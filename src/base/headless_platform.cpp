@@ -1,4 +1,4 @@
-#include "app/headless_platform.h"
+#include "base/headless_platform.h"
 
 #include <iostream>
 

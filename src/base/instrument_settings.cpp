@@ -1,4 +1,4 @@
-#include "app/instrument_settings.h"
+#include "base/instrument_settings.h"
 
 #include <cerrno>
 #include <cstring>
@@ -6,8 +6,9 @@
 #include <sstream>
 #include <system_error>
 
-#include "app/errors.h"
-#include "app/text_util.h"
+#include "base/atomic_file.h"
+#include "base/errors.h"
+#include "base/text_util.h"
 
 namespace ostra {
 
@@ -72,14 +73,12 @@ void InstrumentSettings::RestoreDefaults() {
     }
   }
   ++revision_;
-  if (on_change) {
-    for (const SettingInfo& info : kTable) on_change(info.setting);
-  }
+  for (const SettingInfo& info : kTable) on_change.Emit(info.setting);
 }
 
 void InstrumentSettings::Changed(Setting setting) {
   ++revision_;
-  if (on_change) on_change(setting);
+  on_change.Emit(setting);
 }
 
 void InstrumentSettings::SetText(Setting setting, std::string text) {
@@ -114,30 +113,9 @@ std::string SettingsFileText(const InstrumentSettings& settings) {
 }
 
 void save_parameters(const InstrumentSettings& settings, const std::filesystem::path& path) {
-  const std::string text = SettingsFileText(settings);
-  std::filesystem::path temp = path;
-  temp += ".tmp";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      throw IoError("Cannot create file \"" + path.string() + "\". " + ErrnoText());
-    }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      throw IoError("I/O error writing \"" + path.string() + "\". " + ErrnoText());
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    throw IoError("Cannot create file \"" + path.string() + "\". " + ec.message());
-  }
+  AtomicFile file(path);
+  file.Write(SettingsFileText(settings));
+  file.Commit();
 }
 
 std::string SettingsLineValue(std::string_view line) {

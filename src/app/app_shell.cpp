@@ -1,0 +1,240 @@
+#include "app/app_shell.h"
+
+#include <system_error>
+
+#include "app/analyser.h"
+#include "app/front_panel_keys.h"
+#include "base/constants.h"
+#include "base/measurement.h"
+#include "base/text_util.h"
+#include "display/chart_model.h"
+#include "display/trace_display.h"
+#include "sweep/sweep_engine.h"
+
+namespace ostra {
+
+// --- Splash window -----------------------------------------------------------
+
+void AppShell::splash_FormCreate() {
+  splash_ = SplashState{};
+  app_.Host().SetTimer(TimerId::Splash, true, 500);
+  on_splash_change.Emit();
+}
+
+void AppShell::Timer1Timer() {
+  app_.Guard([&] {
+    ++splash_.ticks;
+    if (splash_.ticks >= 1 && splash_.ticks <= 6) {
+      splash_.squares[static_cast<size_t>(splash_.ticks - 1)] = true;
+    }
+    on_splash_change.Emit();
+    if (splash_.ticks == 7) {
+      Platform& host = app_.Host();
+      host.SetTimer(TimerId::Splash, false, 500);
+      host.ShowWindow(WindowId::Splash, false);
+      host.ShowWindow(WindowId::Main, true);
+      host.SetTimer(TimerId::Startup, true, 10);
+    }
+  });
+}
+
+// --- Main window -------------------------------------------------------------
+
+void AppShell::FormCreate() {
+  startup_pending_ = true;
+  settings_file_to_load_ = app_.CalDataDirectory() / kSettingsFile;
+  app_.Host().MoveWindow(WindowId::Main, 100, 100);
+}
+
+void AppShell::startup_timerTimer() {
+  app_.Guard([&] { StartupPass(); });
+}
+
+void AppShell::StartupPass() {
+  // The marker panel's labels are hidden by the markers (not built yet).
+  app_.Host().SetTimer(TimerId::Startup, false, 10);
+  app_.Engine().SizeAverageHistory();
+  app_.Chart().SetLabelVisible(LabelId::ave_en_lbl, false);
+  if (!startup_pending_) return;
+  startup_pending_ = false;
+
+  ResetForStartup();
+  SetUpDataDirectory();
+  app_.Log().WriteLog("Data directory set to " + app_.DataDirectory().string());
+
+  std::error_code ec;
+  if (!std::filesystem::is_directory(app_.CalDataDirectory(), ec)) {
+    app_.Host().ShowMessage("Calibration directory is lost", MessageKind::Error);
+    EndProgram(false);
+    return;
+  }
+  RestoreFactoryFiles();
+  std::filesystem::remove(app_.Log().FilePath(), ec);
+
+  Load_parameters(app_.Settings(), settings_file_to_load_);
+  ResetFrontPanel();
+  ApplyLoadedSettings();
+  if (!OpenInstrument()) return;
+
+  app_.Display().UpdateDisplayLayout();
+  if (!app_.Engine().ApplyReceiverSettings()) {
+    app_.Log().WriteLog(std::string(kUsbErrorText) +
+                        DeviceLink::DriverStatusText(app_.Link().LastDriverStatus()));
+    EndProgram(true);
+    return;
+  }
+  app_.Sweep().Restart();
+}
+
+void AppShell::ResetForStartup() {
+  app_.Display().UseInsertionOrder();
+  app_.Engine().ResetAverageCount();
+  app_.Engine().Calibration().ResetToStartupValues();
+  app_.Display().ResetFormatScaling();
+  counter_frequency_ = app_.Host().PerformanceFrequency();
+  if (counter_frequency_ == 0)
+    app_.Host().ShowMessage("Performance counter not supported by hardware");
+  app_.Sweep().RequestStop();
+}
+
+void AppShell::SetUpDataDirectory() {
+  std::filesystem::path base;
+  if (auto documents = app_.Host().DocumentsFolder()) {
+    base = *documents;
+  } else {
+#ifdef _WIN32
+    base = "C:\\";
+#else
+    base = app_.AppDirectory();
+#endif
+  }
+  const std::filesystem::path data = base / "Ostra data";
+  app_.Log().SetDataDirectory(data);
+  std::error_code ignored;
+  if (!std::filesystem::exists(data, ignored)) std::filesystem::create_directory(data, ignored);
+}
+
+void AppShell::RestoreFactoryFiles() {
+  const std::filesystem::path dir = app_.CalDataDirectory();
+  for (std::string_view name : kRestoredFiles) {
+    const std::filesystem::path working = dir / (std::string(name) + ".dat");
+    const std::filesystem::path factory = dir / (std::string(name) + ".def");
+    std::error_code ec;
+    const bool present = std::filesystem::exists(working, ec);
+    const auto size = present ? std::filesystem::file_size(working, ec) : 0;
+    if (!present || ec || size < kMinimumWorkingFileBytes) {
+      std::error_code ignored;  // a failed copy is not reported
+      std::filesystem::copy_file(factory, working,
+                                 std::filesystem::copy_options::overwrite_existing, ignored);
+    }
+  }
+}
+
+void AppShell::ResetFrontPanel() { app_.Keys().ResetForStartup(); }
+
+void AppShell::ApplyLoadedSettings() {
+  InstrumentSettings& settings = app_.Settings();
+  app_.Display().ApplyFormatScalingToSettings();
+  const bool transmission = ParseMode(settings.Mode()) == ModeKind::Transmission;
+  settings.SetText(Setting::RxGain, transmission ? "24" : "39");
+}
+
+bool AppShell::OpenInstrument() {
+  const std::string identity = app_.Link().OpenInstrument();
+  if (identity == "NotOpen") {
+    app_.Log().WriteLog("Ostra failed to open");
+    app_.Host().ShowMessage(
+        std::string(kUsbErrorText) + DeviceLink::DriverStatusText(app_.Link().LastDriverStatus()),
+        MessageKind::Error);
+    EndProgram(true);
+    return false;
+  }
+  app_.Log().WriteLog(identity + " is open");
+  info_.status = "Opened";
+  info_.serial = identity;
+  on_info_change.Emit();
+  FillInfoPage();
+  return true;
+}
+
+void AppShell::FillInfoPage() {
+  InstrumentIdentity identity{};
+  app_.Link().ReadIdentity(identity);
+  info_.VNAserial = "Ostra" + std::to_string(identity[1]);
+  std::string firmware = FormatHex(identity[2], 4);
+  info_.FirmRev = firmware.substr(0, 2) + "." + firmware.substr(2);
+  info_.HardRev = FormatHex(identity[3], 4);
+  std::string date = FormatHex(identity[4], 6);
+  info_.Date_id = date.substr(0, 2) + "/" + date.substr(2, 2) + "/" + date.substr(4);
+  on_info_change.Emit();
+}
+
+void AppShell::BeginSweepTimerTimer() {
+  // A run still active holds the restart back: the timer stays enabled and
+  // fires again once the run has returned.
+  if (app_.Engine().RunActive() || program_ended_) return;
+  app_.Sweep().CancelRestart();
+  app_.Guard([&] {
+    app_.Engine().ProgramCurrentSweep();
+    app_.Engine().RunSweepLoop(kNormalMode);
+  });
+}
+
+void AppShell::RecallSettingsFile(const std::filesystem::path& file) {
+  settings_file_to_load_ = file;
+  app_.Host().SetTimer(TimerId::Startup, true, 10);
+  app_.Link().CloseInstrument();
+  startup_pending_ = true;
+}
+
+// --- Shut-down ---------------------------------------------------------------
+
+void AppShell::EndProgram(bool save_settings) {
+  app_.Sweep().RequestStop();
+  if (!program_ended_ && save_settings) {
+    // The user's changes are kept however the program ends.
+    app_.Guard([&] { save_parameters(app_.Settings(), app_.CalDataDirectory() / kSettingsFile); });
+  }
+  program_ended_ = true;
+  Platform& host = app_.Host();
+  app_.Sweep().CancelRestart();
+  host.SetTimer(TimerId::Startup, false, 10);
+  host.ShowWindow(WindowId::Splash, false);
+  host.Quit();
+}
+
+void AppShell::Shutdown() {
+  if (closing_ || program_ended_) return;
+  closing_ = true;
+  app_.Sweep().Stop();
+  EndProgram(true);
+}
+
+void AppShell::Exit1Click() { Shutdown(); }
+void AppShell::FormClose() { Shutdown(); }
+void AppShell::CloseFromSystem() { Shutdown(); }
+
+// --- About window ------------------------------------------------------------------
+
+void AppShell::About1Click() {
+  app_.Guard([&] {
+    app_.Host().ShowWindow(WindowId::About, true);
+    app_.Host().MoveWindow(WindowId::About, 180, 180);
+    app_.Sweep().Stop();
+    InstrumentIdentity identity{};
+    about_ = AboutPage{};
+    about_.application_rev = "1.2";
+    // Words that were never read are not shown.
+    if (app_.Link().ReadIdentity(identity) == 200) {
+      about_.serial_no = std::to_string(identity[1]);
+      about_.firmware_rev =
+          std::to_string(identity[2] >> 16) + "." + std::to_string(identity[2] & 0xFFFF);
+      about_.hardware_rev = "Ostra" + FormatPadded(identity[3] >> 16, 2) +
+                            std::string(1, static_cast<char>(identity[3] & 0xFF));
+    }
+    on_about_change.Emit();
+    app_.Sweep().Restart();
+  });
+}
+
+}  // namespace ostra

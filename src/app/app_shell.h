@@ -1,0 +1,101 @@
+// The application shell's handlers: the splash window's ticks, the main
+// window's creation, the start-up pass, the begin-sweep timer, Exit and the
+// main window's close, the About window, and the recall of a settings file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "base/signal.h"
+
+namespace ostra {
+
+class Analyser;
+
+// The dialog's "Info" page.
+struct InfoPage {
+  std::string status = "Not Opened";
+  std::string serial;
+  std::string VNAserial;
+  std::string FirmRev;
+  std::string HardRev;
+  std::string Date_id;
+};
+
+// The About window's value labels.
+struct AboutPage {
+  std::string serial_no;
+  std::string application_rev;
+  std::string hardware_rev;
+  std::string firmware_rev;
+};
+
+// The splash window: tick counter and the eight progress squares.
+struct SplashState {
+  int ticks = 0;
+  std::array<bool, 8> squares{};
+};
+
+class AppShell {
+ public:
+  explicit AppShell(Analyser& app) : app_(app) {}
+
+  // --- Handlers -------------------------------------------------------------
+  // Splash window.
+  void splash_FormCreate();
+  void Timer1Timer();
+  // Main window.
+  void FormCreate();
+  void startup_timerTimer();
+  void BeginSweepTimerTimer();
+  void Exit1Click();
+  void FormClose();
+  void About1Click();
+  // Ends the program the way Exit does (SIGINT, SIGTERM, logout).
+  void CloseFromSystem();
+  // Makes `file` the settings file and runs the whole start-up pass again
+  // with it at the next start-up timer tick (Recall State).
+  void RecallSettingsFile(const std::filesystem::path& file);
+
+  // --- State the windows show ---------------------------------------------------
+  const InfoPage& Info() const { return info_; }
+  const AboutPage& About() const { return about_; }
+  const SplashState& Splash() const { return splash_; }
+  Signal<> on_info_change;
+  Signal<> on_about_change;
+  Signal<> on_splash_change;
+
+  const std::filesystem::path& SettingsFileToLoad() const { return settings_file_to_load_; }
+  bool StartupPending() const { return startup_pending_; }
+  int64_t CounterFrequency() const { return counter_frequency_; }
+  bool ProgramEnded() const { return program_ended_; }
+  // Ends the program: the sweep stops, the settings are saved when asked,
+  // the timers stop and the application quits.
+  void EndProgram(bool save_settings);
+
+ private:
+  // The steps of the start-up pass.
+  void StartupPass();
+  void ResetForStartup();
+  void SetUpDataDirectory();
+  void RestoreFactoryFiles();
+  void ResetFrontPanel();
+  void ApplyLoadedSettings();
+  bool OpenInstrument();
+  void FillInfoPage();
+  void Shutdown();
+
+  Analyser& app_;
+  InfoPage info_;
+  AboutPage about_;
+  SplashState splash_;
+  std::filesystem::path settings_file_to_load_;
+  bool startup_pending_ = false;
+  int64_t counter_frequency_ = 0;
+  bool closing_ = false;
+  bool program_ended_ = false;
+};
+
+}  // namespace ostra

@@ -1,0 +1,64 @@
+// The front panel's handlers: the twelve hard keys, each of which opens its
+// menu on the soft keys, a soft-key press, which runs the action its key
+// carries, and the View menu's entries that show front-panel windows.
+#pragma once
+
+#include "base/signal.h"
+#include "panel/front_panel.h"
+
+namespace ostra {
+
+class Analyser;
+
+class FrontPanelKeys {
+ public:
+  explicit FrontPanelKeys(Analyser& app) : app_(app) {}
+
+  // --- Hard keys --------------------------------------------------------------
+  void measure_ptnClick();
+  void format_ptnClick();
+  void ave_ptnClick();
+  void stimulus_ptnClick();
+  void amp_ptnClick();
+  void display_btnClick();
+  void sweep_ptnClick();
+  void cal_ptnClick();
+  void config_ptnClick();
+  void source_ptnClick();
+  void marker_ptnClick();
+  void save_recall_ptnClick();
+  // The shell's one entry for every hard key (and the two caption labels of
+  // the Save/Recall key).
+  void HardKeyClick(HardKey key);
+
+  // --- Soft keys --------------------------------------------------------------
+  // A click on soft key `index` (0 for opt1_ptn): runs the action it carries.
+  // A hidden key cannot be clicked.
+  void SoftKeyClick(int index);
+  // The common part of every soft-key action (only the key that carries it
+  // lit), then the action's own work. `index` is the key that carries it.
+  void RunAction(ActionId action, int index);
+
+  // --- View menu --------------------------------------------------------------
+  void sweep_param1Click();
+  void Log1Click();
+  void Markers1Click();
+  void HideControlPanel1Click();
+  bool ControlPanelShown() const { return control_panel_shown_; }
+  // The control panel was shown or hidden (the menu caption follows).
+  Signal<> on_view_change;
+
+  // The start-up pass: Transmission on key 1, Reflection on key 2, keys 3 to
+  // 7 hidden, nothing lit.
+  void ResetForStartup();
+
+ private:
+  // Every hard key but Config: lights, keypad closed, the menu on the keys.
+  void OpenMenu(HardKey key);
+  void PutMenuOnKeys(HardKey key);
+
+  Analyser& app_;
+  bool control_panel_shown_ = true;
+};
+
+}  // namespace ostra
