@@ -133,6 +133,46 @@ TEST(AcquisitionLoop, ACaptureRunWritesOneLinePerPointAndStops) {
   EXPECT_EQ(rig.sim.Counters().start_sweeps, 2u);  // the worker's read still completes
 }
 
+// A calibration started by a key press runs its captures from inside the
+// running normal loop: each capture takes the loop over, writes its file, and
+// normal sweeping comes back once the handler has restarted it.
+TEST(AcquisitionLoop, ACaptureAskedForInsideTheRunningLoopRunsAndSweepingResumes) {
+  AnalyserRig rig;
+  rig.StartUp();
+  rig.sim.SetDut(Dut::Open);
+  std::string old_file;
+  for (int i = 0; i < 201; ++i) old_file += "1 1.000 0.000\r\n";
+  testing::WriteFile(rig.CalFile("cal_open.dat"), old_file);
+  int sweeps = 0;
+  int sweeps_at_capture_end = -1;
+  rig.analyser->Engine().on_sweep_done.Connect([&] {
+    ++sweeps;
+    if (sweeps_at_capture_end >= 0 && sweeps == sweeps_at_capture_end + 6) {
+      EXPECT_EQ(rig.analyser->Chart().Label(LabelId::cal_label).text, "C");
+      rig.analyser->Sweep().RequestStop();
+    }
+  });
+  rig.platform.At(rig.platform.NowMicroseconds() / 1000 + 500, [&] {
+    ASSERT_TRUE(rig.analyser->Engine().RunActive());
+    SweepControl& sweep = rig.analyser->Sweep();
+    sweep.Stop();
+    sweep.ClearStop();
+    rig.analyser->Engine().RunSweepLoop("open_cal");
+    sweeps_at_capture_end = sweeps;
+    rig.analyser->Engine().ProgramCurrentSweep();
+    sweep.Restart();
+  });
+  rig.platform.RunUntil(
+      [&] { return sweeps_at_capture_end >= 0 && sweeps >= sweeps_at_capture_end + 6; }, 5000);
+  const std::string file = ReadFile(rig.CalFile("cal_open.dat"));
+  EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 201);
+  EXPECT_EQ(file.substr(0, 9), "20000000 ");
+  EXPECT_GT(sweeps_at_capture_end, 1);
+  EXPECT_EQ(sweeps, sweeps_at_capture_end + 6);  // the normal loop ran again
+  EXPECT_FALSE(rig.analyser->Engine().RunActive());
+  EXPECT_THAT(rig.platform.MessageTexts(), ::testing::IsEmpty());
+}
+
 TEST(AcquisitionLoop, AShortFirstReadDoesNoPass) {
   LoopRig rig;
   rig.sim.InjectShortRead(1, 1);
