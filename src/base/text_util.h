@@ -39,4 +39,9 @@ std::vector<std::string_view> SplitFields(std::string_view line);
 
 std::string ToUpper(std::string_view text);
 
+// The lines of a text file's content, without their ends: CR LF, LF and a
+// lone CR each end a line (files come from Windows, Unix and old Mac
+// editors). A last line without an end is a line; an empty text has none.
+std::vector<std::string_view> SplitLines(std::string_view text);
+
 }  // namespace ostra

@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "base/errors.h"
@@ -69,6 +70,15 @@ TEST(TextUtil, FieldsAreSplitOnAnyRunOfBlanks) {
   EXPECT_EQ(fields[0], "20000000");
   EXPECT_EQ(fields[1], "1.500");
   EXPECT_EQ(fields[2], "-0.250");
+}
+
+TEST(SplitLines, EveryLineEndReadsTheSame) {
+  using ::testing::ElementsAre;
+  EXPECT_THAT(SplitLines("a\r\nb\r\n"), ElementsAre("a", "b"));
+  EXPECT_THAT(SplitLines("a\nb"), ElementsAre("a", "b"));
+  EXPECT_THAT(SplitLines("a\rb\r"), ElementsAre("a", "b"));
+  EXPECT_THAT(SplitLines("a\r\rb\n\n"), ElementsAre("a", "", "b", ""));
+  EXPECT_TRUE(SplitLines("").empty());
 }
 
 }  // namespace
