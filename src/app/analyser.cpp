@@ -5,8 +5,10 @@
 #include "app/app_shell.h"
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
+#include "app/marker_actions.h"
 #include "app/options_dialog.h"
 #include "display/chart_model.h"
+#include "display/markers.h"
 #include "display/trace_display.h"
 #include "sweep/sweep_engine.h"
 
@@ -18,6 +20,7 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
       log_(platform),
       link_(transport, platform),
       sweep_(platform),
+      markers_(std::make_unique<MarkerState>()),
       chart_(std::make_unique<ChartModel>()),
       display_(std::make_unique<TraceDisplay>(*chart_, settings_)) {
   engine_ = std::make_unique<SweepEngine>(platform_, link_, settings_, log_, *display_,
@@ -26,6 +29,7 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
   dialog_ = std::make_unique<OptionsDialog>(*this);
   keys_ = std::make_unique<FrontPanelKeys>(*this);
   formats_ = std::make_unique<DisplayActions>(*this);
+  marker_actions_ = std::make_unique<MarkerActions>(*this);
   engine_->on_fatal_error.Connect([this] { shell_->EndProgram(true); });
   engine_->on_cal_label.Connect(
       [this](const std::string& text) { chart_->SetLabelText(LabelId::cal_label, text); });

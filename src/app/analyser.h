@@ -27,6 +27,8 @@ class AppShell;
 class OptionsDialog;
 class FrontPanelKeys;
 class DisplayActions;
+class MarkerActions;
+class MarkerState;
 
 class Analyser {
  public:
@@ -45,6 +47,7 @@ class Analyser {
   SweepEngine& Engine() { return *engine_; }
   SweepControl& Sweep() { return sweep_; }
   FrontPanel& Panel() { return panel_; }
+  MarkerState& MarkerModel() { return *markers_; }
 
   // --- The handler groups -------------------------------------------------------
   // Splash, start-up pass, shut-down, About.
@@ -55,6 +58,8 @@ class Analyser {
   FrontPanelKeys& Keys() { return *keys_; }
   // Display formats and the measurement mode.
   DisplayActions& Formats() { return *formats_; }
+  // Markers, the memory trace and the constant-VSWR circle.
+  MarkerActions& Markers() { return *marker_actions_; }
 
   // --- Program-wide state ---------------------------------------------------
   const std::filesystem::path& AppDirectory() const { return app_directory_; }
@@ -77,6 +82,7 @@ class Analyser {
   DeviceLink link_;
   SweepControl sweep_;
   FrontPanel panel_;
+  std::unique_ptr<MarkerState> markers_;
   std::unique_ptr<ChartModel> chart_;
   std::unique_ptr<TraceDisplay> display_;
   std::unique_ptr<SweepEngine> engine_;
@@ -84,6 +90,7 @@ class Analyser {
   std::unique_ptr<OptionsDialog> dialog_;
   std::unique_ptr<FrontPanelKeys> keys_;
   std::unique_ptr<DisplayActions> formats_;
+  std::unique_ptr<MarkerActions> marker_actions_;
 };
 
 }  // namespace ostra

@@ -2,6 +2,7 @@
 
 #include "app/analyser.h"
 #include "app/display_actions.h"
+#include "app/marker_actions.h"
 #include "app/options_dialog.h"
 
 namespace ostra {
@@ -23,7 +24,7 @@ constexpr std::array<SoftKeyAction, kActionCount> kActions = {{
     {ActionId::Marker2, "Marker2", "Marker2", nullptr},
     {ActionId::Marker3, "Marker3", "Marker3", nullptr},
     {ActionId::Marker4, "Marker4", "Marker4", nullptr},
-    {ActionId::ClearAll, "ClearAll", "Clear", nullptr},
+    {ActionId::ClearAll, "ClearAll", "Clear", [](A& a) { a.Markers().ClearMarkers(); }},
     {ActionId::marker_show, "marker_show", "Show", nullptr},
     {ActionId::marker_hide, "marker_hide", "Hide", nullptr},
     {ActionId::const_vswr, "const_vswr", "Const Vswr", nullptr},
@@ -40,8 +41,10 @@ constexpr std::array<SoftKeyAction, kActionCount> kActions = {{
     {ActionId::Reflection, "Reflection", "Reflection",
      [](A& a) { a.Formats().ReflectionExecute(); }},
     {ActionId::Cal, "Cal", "Cal", nullptr},
-    {ActionId::display_data_to_mem, "display_data_to_mem", "Data -> Mem", nullptr},
-    {ActionId::display_clear_mem, "display_clear_mem", "Clear Mem", nullptr},
+    {ActionId::display_data_to_mem, "display_data_to_mem", "Data -> Mem",
+     [](A& a) { a.Markers().display_data_to_memExecute(); }},
+    {ActionId::display_clear_mem, "display_clear_mem", "Clear Mem",
+     [](A& a) { a.Markers().display_clear_memExecute(); }},
     {ActionId::config_theme, "config_theme", "Theme", nullptr},
     {ActionId::freq_sweep, "freq_sweep", "Frequency", nullptr},
     {ActionId::phase_sweep, "phase_sweep", "Phase", nullptr},

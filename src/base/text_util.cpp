@@ -83,6 +83,29 @@ double StrToFloat(std::string_view text) {
   return value;
 }
 
+bool TryWholeNumber(std::string_view text, int64_t factor, int64_t& value) {
+  double checked = 0;
+  if (!TryStrToFloat(text, checked)) return false;
+  std::string t(TrimBlanks(text));
+  for (char& c : t) {
+    if (c == ',') c = '.';
+  }
+  const char* begin = t.data();
+  if (*begin == '+') ++begin;
+  long double v = 0;
+  auto [ptr, ec] = std::from_chars(begin, t.data() + t.size(), v, std::chars_format::general);
+  if (ec != std::errc()) v = checked;
+  const long double r = std::nearbyint(v * static_cast<long double>(factor));
+  if (r >= 9.2e18L) {
+    value = std::numeric_limits<int64_t>::max();
+  } else if (r <= -9.2e18L) {
+    value = std::numeric_limits<int64_t>::min();
+  } else {
+    value = static_cast<int64_t>(r);
+  }
+  return true;
+}
+
 int64_t RoundHalfEven(double value) {
   // std::nearbyint honours the current rounding mode, which is
   // round-to-nearest-even unless someone changed it. Values beyond the 64-bit

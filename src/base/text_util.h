@@ -19,6 +19,13 @@ double StrToFloat(std::string_view text);
 bool TryStrToFloat(std::string_view text, double& value);
 bool TryStrToInt(std::string_view text, int64_t& value);
 
+// A typed number made whole: the text read as a decimal number (as
+// TryStrToFloat reads it) times `factor`, rounded to the nearest whole number
+// with ties to the even one, computed in extended precision and held as a
+// 64-bit integer (at the ends of its range beyond it). False when the text is
+// not a number.
+bool TryWholeNumber(std::string_view text, int64_t factor, int64_t& value);
+
 // Nearest integer, ties to the even one; held at the ends of the 64-bit
 // range beyond it, 0 for NaN.
 int64_t RoundHalfEven(double value);

@@ -10,6 +10,7 @@
 #include "app/app_shell.h"
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
+#include "app/marker_actions.h"
 #include "app/options_dialog.h"
 #include "sim/simulated_instrument.h"
 #include "support/fake_platform.h"
