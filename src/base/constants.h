@@ -54,7 +54,7 @@ constexpr std::optional<std::string_view> CaptureFileName(std::string_view mode)
   return std::nullopt;
 }
 
-inline constexpr std::string_view kDcOffsetFile = "cal_dc_offset.dat";
+inline constexpr std::string_view kDcOffsetFile = kCalFiles[0].file_name;
 inline constexpr std::string_view kSettingsFile = "config.dat";
 
 // Working files of cal_data (name without extension) restored at start-up
