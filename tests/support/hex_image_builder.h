@@ -46,6 +46,7 @@ class HexImageBuilder {
       data.push_back(static_cast<uint8_t>(w));
       image[address++] = w;
     }
+    records.push_back({static_cast<uint32_t>(address - words.size()), words});
     lines.push_back(Record(0x00, static_cast<uint16_t>(address - words.size()), data));
     return *this;
   }
@@ -88,6 +89,12 @@ class HexImageBuilder {
 
   std::vector<std::string> lines;
   std::map<uint32_t, uint16_t> image;  // word address -> word
+  // The data records, in order: word address and words.
+  struct DataRecord {
+    uint32_t address;
+    std::vector<uint16_t> words;
+  };
+  std::vector<DataRecord> records;
 
  private:
   uint16_t upper_ = 0;

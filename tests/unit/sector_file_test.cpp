@@ -101,7 +101,8 @@ TEST_F(CompareSectorFilesTest, SixteenImageWordsMatchAReadBackErasedElsewhere) {
   std::copy(image_words.begin(), image_words.end(), read_back.begin());
   WriteReadBackFile(dir / "sector_e.txt", 0x003EE000, read_back);
   EXPECT_TRUE(Compare());
-  const std::vector<std::string_view> listing = SplitLines(ReadFile(dir / "out.txt"));
+  const std::string text = ReadFile(dir / "out.txt");
+  const std::vector<std::string_view> listing = SplitLines(text);
   ASSERT_EQ(listing.size(), 8192u);
   EXPECT_EQ(listing[0], "0x1000  0x1000");
   EXPECT_EQ(listing[15], "0x100F  0x100F");
