@@ -30,16 +30,12 @@ int CharacterKey(char c) {
 
 uint32_t ByteCount(std::string_view line) {
   const std::string_view digits = Chars(line, 2, 3);
-  uint32_t value = 0;
-  for (char c : digits) {
-    const int key = CharacterKey(c);
-    if (key >= 16) break;
-    value = value * 16 + static_cast<uint32_t>(key);
-  }
   if (digits.empty() ||
       digits.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos) {
     throw ConversionError("'$" + std::string(digits) + "' is not a valid integer value");
   }
+  uint32_t value = 0;
+  for (char c : digits) value = value * 16 + static_cast<uint32_t>(CharacterKey(c));
   return value;
 }
 
