@@ -48,6 +48,9 @@ int main(int argc, char** argv) {
   testing::AnalyserRig rig(true, &recorder);
   recorder.inner = &rig.sim;
   rig.sim.SetNoise(0.0);
+  // The log goes where the program would keep it, in the rig's folder.
+  std::filesystem::create_directories(rig.DataDir());
+  rig.analyser->Log().SetDataDirectory(rig.DataDir());
   rig.analyser->Link().OpenInstrument();
   rig.platform.ClearMessages();
   recorder.Clear();
