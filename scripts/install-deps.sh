@@ -12,7 +12,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core fonts-liberation
   clang-format
-  python3 python3-numpy python3-scikit-rf
+  python3 python3-numpy python3-scikit-rf python3-intelhex
 )
 
 missing=()

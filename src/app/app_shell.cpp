@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "app/analyser.h"
+#include "app/firmware_upgrade.h"
 #include "app/front_panel_keys.h"
 #include "base/constants.h"
 #include "base/measurement.h"
@@ -174,6 +175,8 @@ void AppShell::BeginSweepTimerTimer() {
   // fires again once the run has returned.
   if (app_.Engine().RunActive() || program_ended_) return;
   app_.Sweep().CancelRestart();
+  // No sweep while the flash is being programmed.
+  if (app_.Upgrade().InProgress()) return;
   app_.Guard([&] {
     app_.Engine().ProgramCurrentSweep();
     app_.Engine().RunSweepLoop(kNormalMode);

@@ -5,6 +5,7 @@
 #include "app/analyser.h"
 #include "app/app_shell.h"
 #include "app/display_actions.h"
+#include "app/firmware_upgrade.h"
 #include "app/front_panel_keys.h"
 
 namespace ostra {
@@ -21,7 +22,8 @@ constexpr std::array<MenuCommand, 15> kCommands = {{
     {MenuId::View, "HideControlPanel1", "Hide Control Panel",
      [](A& a) { a.Keys().HideControlPanel1Click(); }},
     {MenuId::Help, "About1", "About", [](A& a) { a.Shell().About1Click(); }},
-    {MenuId::Help, "FirmwareUpgrade1", "Firmware Upgrade", nullptr},
+    {MenuId::Help, "FirmwareUpgrade1", "Firmware Upgrade",
+     [](A& a) { a.Upgrade().FirmwareUpgrade1Click(); }},
     {MenuId::Trace, "LogMag1", "Log Mag", [](A& a) { a.Formats().LogMagExecute(); }},
     {MenuId::Trace, "LinMag1", " Lin Mag", [](A& a) { a.Formats().LinMagExecute(); }},
     {MenuId::Trace, "Phase1", "Phase", [](A& a) { a.Formats().PhaseExecute(); }},

@@ -56,20 +56,10 @@ std::optional<uint8_t> CommandLength(uint8_t code) {
   }
 }
 
-// Flash status bytes the instrument answers with.
-constexpr uint8_t kFlashSuccess = 0;
-constexpr uint8_t kFlashAddressInvalid = 12;
-constexpr uint8_t kFlashNoSector = 20;
-constexpr uint8_t kFlashZeroBitError = 31;
-
 }  // namespace
 
 SimulatedInstrument::SimulatedInstrument()
-    : devices_{{kDescription, kSerial}},
-      random_(kDefaultSeed),
-      flash_(static_cast<size_t>(kSectorCount) * kSectorWords, 0xFFFF) {
-  code_start_.fill(0xFFFF);
-}
+    : devices_{{kDescription, kSerial}}, random_(kDefaultSeed) {}
 
 SimulatedInstrument::~SimulatedInstrument() = default;
 
@@ -279,6 +269,12 @@ void SimulatedInstrument::ProcessFrame(const uint8_t* frame) {
     return;
   }
   if (silent_opcodes_.count(code)) return;
+  if (FlashMemory::IsFlashCommand(code)) {
+    if (code == opcode::kCopyImage) ++counters_.copy_images;
+    const std::vector<uint8_t> reply = flash_.Command(frame);
+    Reply(reply.data(), reply.size());
+    return;
+  }
 
   switch (code) {
     case opcode::kReadIdentity: {
@@ -306,44 +302,6 @@ void SimulatedInstrument::ProcessFrame(const uint8_t* frame) {
       counters_.rx_gain_code = frame[2];
       Reply({kReplyAck});
       break;
-    case opcode::kEraseSector:
-      Reply({kReplyAck, FlashErase(frame[2])});
-      break;
-    case opcode::kWriteSectorWords: {
-      const uint16_t offset = static_cast<uint16_t>((frame[3] << 8) | frame[4]);
-      Reply({kReplyAck, FlashWrite(frame[2], offset, frame + 5, (length - 4) / 2)});
-      break;
-    }
-    case opcode::kReadSector: {
-      if (frame[2] >= kSectorCount) {
-        Reply({kReplyUnexpectedData});
-        break;
-      }
-      std::vector<uint8_t> reply;
-      reply.reserve(kSectorReplyBytes);
-      const uint16_t* sector = &flash_[static_cast<size_t>(frame[2]) * kSectorWords];
-      for (int i = 0; i < kSectorWords; ++i) PutBigEndian16(reply, sector[i]);
-      Reply(reply.data(), reply.size());
-      break;
-    }
-    case opcode::kCopyImage:
-      ++counters_.copy_images;
-      Reply({kReplyAck});
-      break;
-    case opcode::kWriteCodeStart:
-      for (size_t i = 0; i < code_start_.size(); ++i) {
-        code_start_[i] = static_cast<uint16_t>((frame[2 + 2 * i] << 8) | frame[3 + 2 * i]);
-      }
-      Reply({kReplyAck});
-      break;
-    case opcode::kReadCodeStart: {
-      // 128 words; the code start sits in words 118..127.
-      std::vector<uint8_t> reply;
-      for (int i = 0; i < 118; ++i) PutBigEndian16(reply, 0xFFFF);
-      for (uint16_t word : code_start_) PutBigEndian16(reply, word);
-      Reply(reply.data(), reply.size());
-      break;
-    }
     default:
       break;
   }
@@ -351,44 +309,20 @@ void SimulatedInstrument::ProcessFrame(const uint8_t* frame) {
 
 // --- Flash ---------------------------------------------------------------------
 
-uint8_t SimulatedInstrument::FlashErase(uint8_t code) {
-  if (code >= kSectorCount) return kFlashNoSector;
-  if (erase_status_ != kFlashSuccess) return erase_status_;
-  std::fill_n(flash_.begin() + static_cast<std::ptrdiff_t>(code) * kSectorWords, kSectorWords,
-              0xFFFF);
-  return kFlashSuccess;
-}
-
-uint8_t SimulatedInstrument::FlashWrite(uint8_t code, uint16_t offset, const uint8_t* data,
-                                        int words) {
-  if (code >= kSectorCount) return kFlashNoSector;
-  if (offset + words > kSectorWords) return kFlashAddressInvalid;
-  if (write_status_ != kFlashSuccess) return write_status_;
-  uint16_t* sector = &flash_[static_cast<size_t>(code) * kSectorWords];
-  // Programming only clears bits: a word must be erased where a 1 is wanted.
-  for (int i = 0; i < words; ++i) {
-    const auto word = static_cast<uint16_t>((data[2 * i] << 8) | data[2 * i + 1]);
-    if ((word & ~sector[offset + i]) != 0) return kFlashZeroBitError;
-  }
-  for (int i = 0; i < words; ++i) {
-    sector[offset + i] = static_cast<uint16_t>((data[2 * i] << 8) | data[2 * i + 1]);
-  }
-  return kFlashSuccess;
-}
-
 std::array<uint16_t, kSectorWords> SimulatedInstrument::SectorWords(uint8_t code) const {
-  std::array<uint16_t, kSectorWords> words;
-  words.fill(0xFFFF);
-  if (code >= kSectorCount) return words;
   std::lock_guard lock(mutex_);
-  std::copy_n(flash_.begin() + static_cast<std::ptrdiff_t>(code) * kSectorWords, kSectorWords,
-              words.begin());
-  return words;
+  return flash_.SectorWords(code);
+}
+
+void SimulatedInstrument::SetSectorWords(uint8_t code,
+                                         const std::array<uint16_t, kSectorWords>& words) {
+  std::lock_guard lock(mutex_);
+  flash_.SetSectorWords(code, words);
 }
 
 std::array<uint16_t, 10> SimulatedInstrument::CodeStart() const {
   std::lock_guard lock(mutex_);
-  return code_start_;
+  return flash_.CodeStart();
 }
 
 InstrumentIdentity SimulatedInstrument::DefaultIdentity() {
@@ -588,12 +522,17 @@ void SimulatedInstrument::SetIdentityReplyLength(uint32_t bytes) {
 
 void SimulatedInstrument::SetEraseStatus(uint8_t status) {
   std::lock_guard lock(mutex_);
-  erase_status_ = status;
+  flash_.SetEraseStatus(status);
 }
 
 void SimulatedInstrument::SetWriteStatus(uint8_t status) {
   std::lock_guard lock(mutex_);
-  write_status_ = status;
+  flash_.SetWriteStatus(status);
+}
+
+void SimulatedInstrument::InjectFlashFault(const FlashFault& fault) {
+  std::lock_guard lock(mutex_);
+  flash_.InjectFault(fault);
 }
 
 void SimulatedInstrument::SetLatencyTimerStatus(FT_STATUS status) {
@@ -622,8 +561,7 @@ void SimulatedInstrument::ClearFaults() {
   forced_reply_.reset();
   silent_opcodes_.clear();
   identity_reply_bytes_ = kIdentityReplyBytes;
-  erase_status_ = 0;
-  write_status_ = 0;
+  flash_.ClearFaults();
   latency_status_ = FT_OK;
   usb_parameters_status_ = FT_OK;
   signal_level_ = 1.0;

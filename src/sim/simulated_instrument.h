@@ -29,6 +29,7 @@
 #include "device/transport.h"
 #include "sim/detector_model.h"
 #include "sim/dut_model.h"
+#include "sim/flash_memory.h"
 
 namespace ostra {
 
@@ -128,6 +129,7 @@ class SimulatedInstrument : public Transport {
   void SetIdentityWords(const InstrumentIdentity& words);
   static InstrumentIdentity DefaultIdentity();
   std::array<uint16_t, kSectorWords> SectorWords(uint8_t code) const;  // code 0 ("H") .. 7 ("A")
+  void SetSectorWords(uint8_t code, const std::array<uint16_t, kSectorWords>& words);
   std::array<uint16_t, 10> CodeStart() const;
 
   // --- Faults (each thread-safe; a count of -1 means "until cleared") ------
@@ -154,6 +156,8 @@ class SimulatedInstrument : public Transport {
   // operation, which leaves the flash untouched).
   void SetEraseStatus(uint8_t status);
   void SetWriteStatus(uint8_t status);
+  // A flash status for chosen erases or writes (a sector, an offset, a count).
+  void InjectFlashFault(const FlashFault& fault);
   void SetLatencyTimerStatus(FT_STATUS status);
   void SetUsbParametersStatus(FT_STATUS status);
   // Multiplies the signal at the detector (1 normally; 3 or more saturates
@@ -185,8 +189,6 @@ class SimulatedInstrument : public Transport {
   void StartAcquisition();
   void ReleaseStreamIfDue(Clock::time_point now);
   void ClearQueues();
-  uint8_t FlashErase(uint8_t code);
-  uint8_t FlashWrite(uint8_t code, uint16_t offset, const uint8_t* data, int words);
   Complex ExpectedVoltsLocked(const SweepProgram& program, uint32_t point) const;
 
   mutable std::mutex mutex_;
@@ -212,8 +214,7 @@ class SimulatedInstrument : public Transport {
   std::mt19937_64 random_;
   bool real_time_ = true;
   SweepProgram program_{};
-  std::vector<uint16_t> flash_;
-  std::array<uint16_t, 10> code_start_{};
+  FlashMemory flash_;
   SimulatorCounters counters_;
 
   // Faults.
@@ -230,8 +231,6 @@ class SimulatedInstrument : public Transport {
   // Its own lock: the identity is read while the state is locked.
   mutable std::mutex identity_mutex_;
   InstrumentIdentity identity_ = DefaultIdentity();
-  uint8_t erase_status_ = 0;
-  uint8_t write_status_ = 0;
   FT_STATUS latency_status_ = FT_OK;
   FT_STATUS usb_parameters_status_ = FT_OK;
   double signal_level_ = 1.0;

@@ -67,7 +67,7 @@ TEST(MainFormTest, MenusAndActionsCarryTheProgramsNamesAndCallTheirHandlers) {
     form.findChild<QAction*>(name)->trigger();
   }
   EXPECT_EQ(calls, (std::vector<std::string>{"Exit1", "sweep_param1", "Log1", "About1", "LinMag1",
-                                             "Markers1"}));
+                                             "Markers1", "FirmwareUpgrade1"}));
 
   ASSERT_NE(form.findChild<QStatusBar*>("StatusBar1"), nullptr);
   auto* progress = form.findChild<QProgressBar*>("ProgressBar1");

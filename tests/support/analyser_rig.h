@@ -26,7 +26,8 @@ inline std::filesystem::path SourceDir() {
 
 class AnalyserRig {
  public:
-  explicit AnalyserRig(bool with_cal_data = true) {
+  // `transport` stands between the program and the simulator when given.
+  explicit AnalyserRig(bool with_cal_data = true, Transport* transport = nullptr) {
     sim.SetRealTime(false);
     app = dir / "app";
     std::filesystem::create_directories(app);
@@ -40,7 +41,7 @@ class AnalyserRig {
     }
     std::filesystem::create_directories(dir / "docs");
     platform.SetDocumentsFolder(dir / "docs");
-    analyser = std::make_unique<Analyser>(platform, sim, app);
+    analyser = std::make_unique<Analyser>(platform, transport ? *transport : sim, app);
     platform.timer_handler = [this](TimerId id) { analyser->OnTimer(id); };
     platform.worker_pending = [this] { return analyser->Engine().AcquisitionPending(); };
   }

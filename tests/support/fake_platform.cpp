@@ -49,7 +49,9 @@ void FakePlatform::ClearMessages() {
 
 void FakePlatform::SetStatusText(const std::string& text) { status_texts_.push_back(text); }
 
-void FakePlatform::SetProgress(bool, int) {}
+void FakePlatform::SetProgress(bool visible, int position) {
+  progress_changes_.push_back({visible, position});
+}
 
 std::optional<int64_t> FakePlatform::NextPostedDue() { return steps_.NextDue(); }
 

@@ -76,6 +76,13 @@ class FakePlatform : public Platform {
     bool slide;
   };
   const std::vector<PanelChange>& PanelChanges() const { return panel_changes_; }
+  // Every progress-bar change, in order: (visible, position).
+  struct ProgressChange {
+    bool visible;
+    int position;
+    bool operator==(const ProgressChange&) const = default;
+  };
+  const std::vector<ProgressChange>& ProgressChanges() const { return progress_changes_; }
   std::pair<int, int> WindowPosition(WindowId id) const;
   bool TimerEnabled(TimerId id) const;
   int TimerInterval(TimerId id) const;
@@ -130,6 +137,7 @@ class FakePlatform : public Platform {
   std::map<WindowId, bool> windows_;
   std::map<PanelId, bool> panels_{{PanelId::ControlPanel, true}, {PanelId::MarkerPanel, false}};
   std::vector<PanelChange> panel_changes_;
+  std::vector<ProgressChange> progress_changes_;
   std::map<WindowId, std::pair<int, int>> positions_;
   std::map<TimerId, TimerState> timers_;
   std::multimap<int64_t, std::function<void()>> actions_;

@@ -1,0 +1,290 @@
+#include "app/firmware_upgrade.h"
+
+#include <system_error>
+#include <vector>
+
+#include "app/analyser.h"
+#include "app/app_shell.h"
+#include "base/text_util.h"
+#include "device/protocol.h"
+#include "firmware/hex_image.h"
+#include "firmware/hex_split.h"
+#include "firmware/sector_file.h"
+#include "firmware/sector_map.h"
+
+namespace ostra {
+
+namespace {
+
+constexpr std::string_view kListingFile = "out.txt";
+constexpr std::string_view kCodeStartLine = "003F7FF6";
+constexpr size_t kCodeStartWords = 10;
+constexpr size_t kCodeStartReadBackFirst = 118;  // of the 128 words read back
+constexpr std::string_view kNoReplyText = "Did not recive 2 data bytes";
+
+std::string Letter(char letter) { return std::string(1, letter); }
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+std::filesystem::path FirmwareUpgrade::Directory() const { return app_.AppDirectory(); }
+
+// --- The menu entry ----------------------------------------------------------
+
+void FirmwareUpgrade::FirmwareUpgrade1Click() {
+  if (in_progress_) return;
+  app_.Guard([&] {
+    Platform& host = app_.Host();
+    FileDialogRequest request;
+    request.filter = std::string(kFilter);
+    std::error_code ec;
+    const std::filesystem::path firmware_folder{std::string(kFirmwareFolder)};
+    request.initial_dir =
+        std::filesystem::is_directory(firmware_folder, ec) ? firmware_folder : app_.DataDirectory();
+    const auto hex_file = host.RunFileDialog(request);
+    if (!hex_file) return;
+    if (host.ShowMessage("About to Update Firmware. Do you want to continue?", MessageKind::Plain,
+                         MessageButtons::YesCancel) != MessageResult::Yes) {
+      host.SetStatusText("Firmware update cancelled");
+      return;
+    }
+    if (!AcceptImage(*hex_file)) return;
+    app_.Sweep().Stop();
+    ProgramFirmware(*hex_file);
+  });
+}
+
+bool FirmwareUpgrade::AcceptImage(const std::filesystem::path& hex_file) {
+  const std::string content = ReadTextFile(hex_file, kMaxHexImageBytes);
+  const std::vector<std::string_view> lines = SplitLines(content);
+  if (lines.empty() || lines.front().empty() || lines.front().front() != ':') {
+    app_.Host().ShowMessage("File is not recognised. Aborting ...");
+    return false;
+  }
+  // Nothing is erased before the whole image has been found sound.
+  if (const auto problem = ValidateHexImage(content)) {
+    app_.Host().ShowMessage(problem->Text(), MessageKind::Error);
+    app_.Log().WriteLog(problem->Text());
+    return false;
+  }
+  return true;
+}
+
+// --- The sequence ------------------------------------------------------------
+
+void FirmwareUpgrade::ProgramFirmware(const std::filesystem::path& hex_file) {
+  struct Running {
+    bool& flag;
+    ~Running() { flag = false; }
+  };
+  in_progress_ = true;
+  Running running{in_progress_};
+
+  SetProgressPosition(kProgressMin);
+  ShowProgress(true);
+  ShowStep("");
+  ShowStep("Processing HEX file");
+  SplitHexImage(hex_file, Directory());
+
+  bool passed = true;
+  for (const UpgradePass& pass : kUpgradePasses) passed = RunPass(pass) && passed;
+
+  Platform& host = app_.Host();
+  if (!CheckCodeStart()) {
+    host.ShowMessage("Code Start Verification failed");
+    return;
+  }
+  if (!passed) {
+    host.ShowMessage("Verification failed");
+    return;
+  }
+  CopyStagedImage();
+  host.ShowMessage(
+      "Firmware updated... Please power cycle Ostra by unplugging and plugging USB cable and "
+      "restart application software");
+  EndAfterUpgrade();
+}
+
+bool FirmwareUpgrade::RunPass(const UpgradePass& pass) {
+  const FlashSector& source = *SectorByLetter(pass.source);
+  const FlashSector& staging = *SectorByLetter(pass.staging);
+  const std::filesystem::path image_file = Directory() / source.file_name;
+  const std::filesystem::path read_back_file = Directory() / staging.file_name;
+  if (!FileExists(image_file)) return !pass.required;
+
+  const std::string letter = Letter(staging.letter);
+  ShowStep("Erasing Sector " + letter + ".. please wait");
+  EraseSectorChecked(letter);
+  ShowStep("Erasing complete");
+  WriteSectorFromFile(letter, Letter(source.letter), image_file);
+  ShowStep("Reading data from Sector " + letter);
+  ReadSectorToFile(letter, read_back_file);
+  ShowStep(std::string(pass.reading_complete));
+
+  if (!FileExists(read_back_file)) return false;
+  if (CompareSectorFiles(source.base, staging.base, image_file, read_back_file,
+                         Directory() / kListingFile)) {
+    ShowStep("Data Verified");
+    return true;
+  }
+  ShowStep("Data does not match");
+  return false;
+}
+
+void FirmwareUpgrade::CopyStagedImage() {
+  ShowStep("Copying image to main frame.. please wait.");
+  SetProgressPosition(kProgressMin);
+  app_.Host().ProcessMessages();
+  app_.Link().CopyImage();  // its reply is not examined
+  Delay(kCopyWaitMs);
+  SetProgressPosition(kProgressMax);
+  app_.Host().ProcessMessages();
+}
+
+void FirmwareUpgrade::EndAfterUpgrade() {
+  ShowProgress(false);
+  // The main window's close: the sweep stops, the settings are saved, the
+  // splash window closes and the program ends.
+  app_.Shell().FormClose();
+}
+
+// --- The steps -----------------------------------------------------------------
+
+void FirmwareUpgrade::EraseSectorChecked(const std::string& letter) {
+  DeviceLink& link = app_.Link();
+  const uint32_t count = link.EraseSector(letter);
+  if (count == 2 && link.RxBuffer()[1] != 0) {
+    app_.Host().ShowMessage(link.FlashStatusName(link.RxBuffer()[1]));
+  }
+  if (count != 2) app_.Host().ShowMessage(std::string(kNoReplyText));
+}
+
+void FirmwareUpgrade::WriteSectorFromFile(const std::string& staging, const std::string& source,
+                                          const std::filesystem::path& image_file) {
+  const FlashSector* sector = SectorByLetter(source);
+  SetProgressPosition(kProgressMin);
+  const std::vector<SectorLine> lines = ReadSectorFile(image_file);
+  for (const SectorLine& line : lines) {
+    if (sector == nullptr || !WriteLine(staging, *sector, line)) break;
+  }
+  app_.Host().SetStatusText("Sector " + staging + "writing complete");
+  SetProgressPosition(kProgressMax);
+}
+
+bool FirmwareUpgrade::WriteLine(const std::string& staging, const FlashSector& source,
+                                const SectorLine& line) {
+  Platform& host = app_.Host();
+  DeviceLink& link = app_.Link();
+  const int64_t offset = int64_t{line.address} - int64_t{source.base};
+  const auto words = static_cast<int64_t>(line.words.size());
+  if (offset < 0 || offset + words > int64_t{kFlashSectorWords}) {
+    host.ShowMessage("The words at 0x" + FormatHex(line.address, 8) + " lie outside sector " +
+                     Letter(source.letter) + "; writing stopped");
+    return false;
+  }
+  // A frame carries at most 16 words: a longer line goes as several writes.
+  for (int64_t first = 0; first < words; first += kMaxWriteWords) {
+    const int64_t n = std::min<int64_t>(kMaxWriteWords, words - first);
+    const auto at = static_cast<uint16_t>(offset + first);
+    host.SetStatusText("Writing " + std::to_string(n) + " WORDS to Sector " + staging +
+                       " at address offset of 0x" + FormatHex(at, 4));
+    StepProgress();
+    host.ProcessMessages();
+    const std::vector<uint16_t> chunk(line.words.begin() + first, line.words.begin() + first + n);
+    if (link.WriteSectorWords(staging, at, chunk) != 2) {
+      host.ShowMessage(std::string(kNoReplyText));
+      return false;
+    }
+    const uint8_t status = link.RxBuffer()[1];
+    if (status != 0) {
+      host.ShowMessage("Error while writing offset_adr 0x" + FormatHex(at + 1u, 4) + ": " +
+                       link.FlashStatusName(status));
+      return false;
+    }
+  }
+  return true;
+}
+
+bool FirmwareUpgrade::ReadSectorToFile(const std::string& letter,
+                                       const std::filesystem::path& file) {
+  const FlashSector* sector = SectorByLetter(letter);
+  if (sector == nullptr) {
+    app_.Host().ShowMessage("Invalid Sector name: " + letter);
+    return false;
+  }
+  // A read that failed leaves no file: words never read are not written as data.
+  std::error_code ignored;
+  std::filesystem::remove(file, ignored);
+  SectorWords words{};
+  if (app_.Link().ReadSector(letter, words) != kSectorReplyBytes) return false;
+  WriteReadBackFile(file, sector->base, words);
+  return true;
+}
+
+bool FirmwareUpgrade::CheckCodeStart() {
+  const std::filesystem::path file = Directory() / SectorByLetter('A')->file_name;
+  const std::string content = ReadTextFile(file, kMaxHexImageBytes);
+  std::array<uint32_t, kCodeStartWords> words;
+  words.fill(0xFFFF);
+  bool found = false;
+  for (std::string_view line : SplitLines(content)) {
+    if (line.substr(0, kCodeStartLine.size()) != kCodeStartLine) continue;
+    const SectorLine code_start = ParseSectorLine(line);
+    if (code_start.words.size() < 2) return false;
+    words[0] = code_start.words[0];
+    words[1] = code_start.words[1];
+    found = true;
+    break;
+  }
+  if (!found) return false;
+
+  DeviceLink& link = app_.Link();
+  link.WriteCodeStart(words);
+  std::array<uint32_t, 128> read_back{};
+  if (link.ReadCodeStart(read_back) != kCodeStartReplyBytes) return false;
+  for (size_t i = 0; i < kCodeStartWords; ++i) {
+    if (read_back[kCodeStartReadBackFirst + i] != words[i]) return false;
+  }
+  return true;
+}
+
+// --- Status bar, progress bar, waiting -------------------------------------------
+
+void FirmwareUpgrade::ShowStep(const std::string& text) {
+  app_.Host().SetStatusText(text);
+  app_.Host().ProcessMessages();
+}
+
+void FirmwareUpgrade::Delay(int ms) {
+  Platform& host = app_.Host();
+  const uint32_t start = host.TickCount();
+  for (;;) {
+    const uint32_t elapsed = host.TickCount() - start;  // wraps with the tick count
+    if (elapsed >= static_cast<uint32_t>(ms)) break;
+    host.WaitForEvents(ms - static_cast<int>(elapsed));
+  }
+}
+
+void FirmwareUpgrade::ShowProgress(bool visible) {
+  progress_visible_ = visible;
+  app_.Host().SetProgress(progress_visible_, progress_position_);
+}
+
+void FirmwareUpgrade::SetProgressPosition(int position) {
+  progress_position_ = position;
+  app_.Host().SetProgress(progress_visible_, progress_position_);
+}
+
+void FirmwareUpgrade::StepProgress() {
+  // As the Windows progress bar steps: past the maximum it starts again at
+  // the minimum.
+  int position = progress_position_ + kProgressStep;
+  if (position > kProgressMax) position = kProgressMin;
+  SetProgressPosition(position);
+}
+
+}  // namespace ostra

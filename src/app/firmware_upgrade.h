@@ -1,0 +1,103 @@
+// The Help menu's "Firmware Upgrade": a HEX image is checked as a whole, cut
+// into sector files, and the instrument's flash programmed from them. The
+// image's sectors H, G and F are staged into the instrument's sectors E, D
+// and C, each erased, written, read back and compared with the image; the
+// code-start words are written and checked; then the instrument copies the
+// staged image over its program and the program ends. Every step shows on
+// the status bar and the progress bar.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace ostra {
+
+class Analyser;
+struct FlashSector;
+struct SectorLine;
+
+// One pass of the upgrade: the image's sector staged into another sector.
+struct UpgradePass {
+  char source;                        // 'H': the image's sector, and its file
+  char staging;                       // 'E': erased, written, read back
+  bool required;                      // without the image file the pass fails
+  std::string_view reading_complete;  // "Reading complete"
+};
+
+inline constexpr std::array<UpgradePass, 3> kUpgradePasses = {{
+    {'H', 'E', true, "Reading complete"},
+    {'G', 'D', false, "Reading complete."},
+    {'F', 'C', false, "Reading complete."},
+}};
+
+class FirmwareUpgrade {
+ public:
+  // Where the open dialog starts when this folder exists (the firmware
+  // project's build folder); otherwise the data directory.
+  static constexpr std::string_view kFirmwareFolder =
+      "C:\\Ostra firmware\\workspace\\Ostra_v1\\Debug\\";
+  static constexpr std::string_view kFilter = "Firmware image (*.hex)|*.hex";
+  // The instrument copies the staged image in this time after CopyImage.
+  static constexpr int kCopyWaitMs = 5000;
+  // ProgressBar1: minimum, maximum and step.
+  static constexpr int kProgressMin = 0;
+  static constexpr int kProgressMax = 100;
+  static constexpr int kProgressStep = 1;
+
+  explicit FirmwareUpgrade(Analyser& app) : app_(app) {}
+
+  // --- Handlers -------------------------------------------------------------
+  // The menu entry: open dialog, confirmation, the image checked, the sweep
+  // stopped, the upgrade.
+  void FirmwareUpgrade1Click();
+  // The sequence on a HEX image (the caller has checked it).
+  void ProgramFirmware(const std::filesystem::path& hex_file);
+
+  // --- The steps ------------------------------------------------------------
+  // EraseSector with its status shown; the sequence goes on whatever the outcome.
+  void EraseSectorChecked(const std::string& letter);
+  // Writes the image file of sector `source` into sector `staging`, words
+  // keeping their offsets from the source sector's base; stops at the first
+  // failed write.
+  void WriteSectorFromFile(const std::string& staging, const std::string& source,
+                           const std::filesystem::path& image_file);
+  // Reads a sector into a read-back file. When the read fails, no file is
+  // left there and the result is false.
+  bool ReadSectorToFile(const std::string& letter, const std::filesystem::path& file);
+  // Writes the code-start words of the image's sector A file and checks
+  // them in words 118 to 127 of the 128 read back.
+  bool CheckCodeStart();
+
+  // An upgrade is running: the sweep is not restarted and the menu entry
+  // does nothing until it has ended.
+  bool InProgress() const { return in_progress_; }
+
+ private:
+  std::filesystem::path Directory() const;
+  bool RunPass(const UpgradePass& pass);
+  // One line of an image file, in writes of at most 16 words; false when a
+  // write failed (after its message).
+  bool WriteLine(const std::string& staging, const FlashSector& source, const SectorLine& line);
+  // The first-line check and the whole image's; false after its message.
+  bool AcceptImage(const std::filesystem::path& hex_file);
+  void CopyStagedImage();
+  void EndAfterUpgrade();
+  // Sets the status bar's text and lets the window draw it.
+  void ShowStep(const std::string& text);
+  // Waits while processing window messages until the tick count has
+  // advanced by `ms`.
+  void Delay(int ms);
+  // ProgressBar1.
+  void ShowProgress(bool visible);
+  void SetProgressPosition(int position);
+  void StepProgress();
+
+  Analyser& app_;
+  bool in_progress_ = false;
+  bool progress_visible_ = false;
+  int progress_position_ = kProgressMin;
+};
+
+}  // namespace ostra
