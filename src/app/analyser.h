@@ -29,6 +29,7 @@ class FrontPanelKeys;
 class DisplayActions;
 class MarkerActions;
 class MarkerState;
+class NumericEntry;
 
 class Analyser {
  public:
@@ -60,6 +61,8 @@ class Analyser {
   DisplayActions& Formats() { return *formats_; }
   // Markers, the memory trace and the constant-VSWR circle.
   MarkerActions& Markers() { return *marker_actions_; }
+  // The keypad and its entry box.
+  NumericEntry& Entry() { return *entry_; }
 
   // --- Program-wide state ---------------------------------------------------
   const std::filesystem::path& AppDirectory() const { return app_directory_; }
@@ -91,6 +94,7 @@ class Analyser {
   std::unique_ptr<FrontPanelKeys> keys_;
   std::unique_ptr<DisplayActions> formats_;
   std::unique_ptr<MarkerActions> marker_actions_;
+  std::unique_ptr<NumericEntry> entry_;
 };
 
 }  // namespace ostra

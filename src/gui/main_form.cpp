@@ -91,8 +91,7 @@ void TMainForm::BuildMenus() {
   static constexpr MenuName kMenus[] = {{MenuId::File, "File1", "File"},
                                         {MenuId::Edit, "Edit1", "Edit"},
                                         {MenuId::View, "View1", "View"},
-                                        {MenuId::Help, "Help1", "Help"},
-                                        {MenuId::Trace, "Trace1", "Trace"}};
+                                        {MenuId::Help, "Help1", "Help"}};
   for (const MenuName& m : kMenus) {
     QMenu* menu = bar->addMenu(m.caption);
     menu->setObjectName(m.name);
