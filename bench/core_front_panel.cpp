@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <system_error>
 
 #include "app/analyser.h"
 #include "app/front_panel_keys.h"
@@ -15,10 +16,21 @@
 
 namespace {
 
+// The program without an instrument; its log goes to a scratch folder.
 struct Program {
+  Program() {
+    std::filesystem::create_directories(kScratch);
+    analyser.Log().SetDataDirectory(kScratch);
+  }
+  ~Program() {
+    std::error_code ignored;
+    std::filesystem::remove_all(kScratch, ignored);
+  }
+  const std::filesystem::path kScratch =
+      std::filesystem::temp_directory_path() / "ostra_bench_front_panel";
   ostra::HeadlessPlatform platform;
   ostra::SimulatedInstrument instrument;
-  ostra::Analyser analyser{platform, instrument, std::filesystem::temp_directory_path()};
+  ostra::Analyser analyser{platform, instrument, kScratch};
 };
 
 void BM_KeypadRefLevelEntry(benchmark::State& state) {
