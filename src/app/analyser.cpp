@@ -7,6 +7,7 @@
 #include "app/firmware_upgrade.h"
 #include "app/front_panel_keys.h"
 #include "app/marker_actions.h"
+#include "app/numeric_entry.h"
 #include "app/options_dialog.h"
 #include "display/chart_model.h"
 #include "display/markers.h"
@@ -32,6 +33,7 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
   formats_ = std::make_unique<DisplayActions>(*this);
   marker_actions_ = std::make_unique<MarkerActions>(*this);
   upgrade_ = std::make_unique<FirmwareUpgrade>(*this);
+  entry_ = std::make_unique<NumericEntry>(*this);
   engine_->on_fatal_error.Connect([this] { shell_->EndProgram(true); });
   engine_->on_cal_label.Connect(
       [this](const std::string& text) { chart_->SetLabelText(LabelId::cal_label, text); });

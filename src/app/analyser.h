@@ -30,6 +30,7 @@ class DisplayActions;
 class MarkerActions;
 class MarkerState;
 class FirmwareUpgrade;
+class NumericEntry;
 
 class Analyser {
  public:
@@ -63,6 +64,8 @@ class Analyser {
   MarkerActions& Markers() { return *marker_actions_; }
   // Help > Firmware Upgrade.
   FirmwareUpgrade& Upgrade() { return *upgrade_; }
+  // The keypad and its entry box.
+  NumericEntry& Entry() { return *entry_; }
 
   // --- Program-wide state ---------------------------------------------------
   const std::filesystem::path& AppDirectory() const { return app_directory_; }
@@ -95,6 +98,7 @@ class Analyser {
   std::unique_ptr<DisplayActions> formats_;
   std::unique_ptr<MarkerActions> marker_actions_;
   std::unique_ptr<FirmwareUpgrade> upgrade_;
+  std::unique_ptr<NumericEntry> entry_;
 };
 
 }  // namespace ostra

@@ -1,6 +1,7 @@
 #include "app/front_panel_keys.h"
 
 #include "app/analyser.h"
+#include "app/numeric_entry.h"
 #include "app/soft_key_actions.h"
 #include "base/measurement.h"
 #include "panel/menus.h"
@@ -47,6 +48,8 @@ void FrontPanelKeys::PutMenuOnKeys(HardKey key) {
 void FrontPanelKeys::OpenMenu(HardKey key) {
   app_.Panel().ResetKeyLights();
   app_.Panel().LightHardKey(key);
+  // A pending entry is abandoned (EntryFunction keeps its text).
+  app_.Entry().AbandonEntry();
   PutMenuOnKeys(key);
 }
 
@@ -91,6 +94,8 @@ void FrontPanelKeys::RunAction(ActionId action, int index) {
 
 void FrontPanelKeys::ResetForStartup() {
   FrontPanel& panel = app_.Panel();
+  app_.Entry().ResetForStartup();
+  panel.ResetKeyLights();
   panel.Assign(0, ActionId::Transmission, ActionOf(ActionId::Transmission).caption);
   panel.Assign(1, ActionId::Reflection, ActionOf(ActionId::Reflection).caption);
   for (int i = 2; i < FrontPanel::kSoftKeys; ++i) panel.SetVisible(i, false);

@@ -1,7 +1,10 @@
 // The front panel's handlers: the twelve hard keys, each of which opens its
 // menu on the soft keys, a soft-key press, which runs the action its key
-// carries, and the View menu's entries that show front-panel windows.
+// carries, the actions the front panel itself owns, and the View menu's
+// entries that show front-panel windows.
 #pragma once
+
+#include <string_view>
 
 #include "base/signal.h"
 #include "panel/front_panel.h"
@@ -39,6 +42,40 @@ class FrontPanelKeys {
   // lit), then the action's own work. `index` is the key that carries it.
   void RunAction(ActionId action, int index);
 
+  // --- Actions (after the common part) -----------------------------------------
+  // Stimulus: keypad entries.
+  void start_stmExecute();
+  void stop_stmExecute();
+  void centre_stmExecute();
+  void span_stmExecute();
+  // Amplitude: keypad entries.
+  void ref_levelExecute();
+  void ScaleExecute();
+  // Markers: a keypad entry for marker 1 .. 4; the constant-VSWR circle.
+  void Marker1Execute();
+  void Marker2Execute();
+  void Marker3Execute();
+  void Marker4Execute();
+  void const_vswrExecute();
+  // Source: the sweep stops, the entry opens, the layout is refreshed and
+  // the sweep restarts (it runs on with the old value while the entry is
+  // pending).
+  void source_freqExecute();
+  void source_phaseExecute();
+  void source_powerExecute();
+  // Sweep: the markers are cleared and the sweep restarts with its type,
+  // mode, format and receiver gain.
+  void freq_sweepExecute();
+  void phase_sweepExecute();
+  void power_sweepExecute();
+  // Ave: averaging on and off (no restart), the averaging-factor entry.
+  void ave_onExecute();
+  void ave_offExecute();
+  void ave_factorExecute();
+  // Config.
+  void config_advancedExecute();
+  void config_themeExecute();
+
   // --- View menu --------------------------------------------------------------
   void sweep_param1Click();
   void Log1Click();
@@ -56,6 +93,10 @@ class FrontPanelKeys {
   // Every hard key but Config: lights, keypad closed, the menu on the keys.
   void OpenMenu(HardKey key);
   void PutMenuOnKeys(HardKey key);
+  void SourceEntry(std::string_view entry);
+  void SelectSweepType(const char* sweep_type, const char* mode, const char* format,
+                       const char* rx_gain, bool clear_overlays);
+  void SelectMarkerEntry(int marker);
 
   Analyser& app_;
   bool control_panel_shown_ = true;

@@ -8,8 +8,7 @@ namespace ostra {
 
 class Analyser;
 
-// Trace carries the display formats and the mode until the hard keys do.
-enum class MenuId { File, Edit, View, Help, Trace };
+enum class MenuId { File, Edit, View, Help };
 
 struct MenuCommand {
   MenuId menu;

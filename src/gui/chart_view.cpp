@@ -537,18 +537,26 @@ void ChartView::DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs,
   }
 }
 
+QRectF ChartView::LabelRect(LabelId id) const {
+  const int i = static_cast<int>(id);
+  const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
+  if (!label.visible || label.text.empty()) return {};
+  const CachedText& text = Text(i, label.text);
+  QPointF at(label.x, label.y);
+  if (label.centred_top) {
+    const QRect inner = QRect(QPoint(0, 0), size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
+    at =
+        QPointF(inner.left() + std::round((inner.width() - text.width) / 2), inner.top() + label.y);
+  }
+  return QRectF(at, QSizeF(text.width, text.height));
+}
+
 void ChartView::DrawLabels(QPainter& p) const {
-  const QRect inner = QRect(QPoint(0, 0), size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
   for (int i = 0; i < kLabelCount; ++i) {
     const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
     if (!label.visible || label.text.empty()) continue;
     const CachedText& text = Text(i, label.text);
-    QPointF at(label.x, label.y);
-    if (label.centred_top) {
-      at = QPointF(inner.left() + std::round((inner.width() - text.width) / 2),
-                   inner.top() + label.y);
-    }
-    const QRectF box(at, QSizeF(text.width, text.height));
+    const QRectF box = LabelRect(static_cast<LabelId>(i));
     if (!label.transparent) p.fillRect(box, ToQColor(label.background));
     p.setFont(label_fonts_[static_cast<size_t>(i)]);
     p.setPen(ToQColor(label.colour));

@@ -38,6 +38,8 @@ class ChartView : public QWidget {
   QPointF MapToWidget(double x, double y, VerticalAxis axis = VerticalAxis::Left) const;
   // The area inside the axes that the series are drawn in.
   QRectF PlotArea() const;
+  // Where a label's text is drawn at the current size (empty when hidden).
+  QRectF LabelRect(LabelId id) const;
   // How many times the static part has been drawn afresh (for tests and the
   // benchmark); and a way to force the next paint to draw it again.
   int StaticRebuilds() const { return static_rebuilds_; }

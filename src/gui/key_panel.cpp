@@ -56,6 +56,84 @@ void KeyPanel::mouseReleaseEvent(QMouseEvent* event) {
   if (rect().contains(event->position().toPoint()) && on_click) on_click();
 }
 
+KeypadButton::KeypadButton(const QString& name, const QString& caption, int pixel_size,
+                           QRect geometry, QWidget* parent)
+    : QFrame(parent), label_(new QLabel(caption, this)) {
+  setObjectName(name);
+  setFrameStyle(QFrame::Panel | QFrame::Raised);
+  setLineWidth(1);
+  setGeometry(geometry);
+  SetPanelColour(this, kKeySilver);
+  QFont font = label_->font();
+  font.setPixelSize(pixel_size);
+  font.setBold(true);
+  label_->setFont(font);
+  // A disabled key keeps its look: the caption stays black.
+  QPalette text = label_->palette();
+  for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    text.setColor(group, QPalette::WindowText, Qt::black);
+  }
+  label_->setPalette(text);
+  label_->setAlignment(Qt::AlignCenter);
+  label_->setAttribute(Qt::WA_TransparentForMouseEvents);
+  label_->setGeometry(1, 1, geometry.width() - 2, geometry.height() - 2);
+}
+
+void KeypadButton::ShowPressed(bool pressed) {
+  pressed_ = pressed;
+  setFrameShadow(pressed ? QFrame::Sunken : QFrame::Raised);
+  SetPanelColour(this, pressed ? kKeyPressed : kKeySilver);
+}
+
+void KeypadButton::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QFrame::mousePressEvent(event);
+    return;
+  }
+  ShowPressed(true);
+  event->accept();
+}
+
+void KeypadButton::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QFrame::mouseReleaseEvent(event);
+    return;
+  }
+  ShowPressed(false);
+  event->accept();
+  if (rect().contains(event->position().toPoint()) && on_click) on_click();
+}
+
+KeyCaptionLabel::KeyCaptionLabel(const QString& name, const QString& text, QWidget* parent)
+    : QLabel(text, parent) {
+  setObjectName(name);
+  setAlignment(Qt::AlignCenter);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::WindowText, Qt::black);
+  setPalette(palette);
+  QFont font = this->font();
+  font.setPointSizeF(8);
+  setFont(font);
+}
+
+void KeyCaptionLabel::mousePressEvent(QMouseEvent* event) {
+  // Taken here, so the key under the label does not go down.
+  if (event->button() == Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  QLabel::mousePressEvent(event);
+}
+
+void KeyCaptionLabel::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    QLabel::mouseReleaseEvent(event);
+    return;
+  }
+  event->accept();
+  if (rect().contains(event->position().toPoint()) && on_click) on_click();
+}
+
 FramedKey::FramedKey(const QString& key_name, const QString& frame_name, const QString& caption,
                      const QColor& face, QRect frame_geometry, QWidget* parent)
     : frame_(new QFrame(parent)) {

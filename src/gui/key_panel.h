@@ -13,6 +13,8 @@ inline const QColor kFrontPanelColour(213, 209, 202);
 inline const QColor kKeyFaceGreen(196, 204, 191);
 inline const QColor kKeySilver(192, 192, 192);
 inline const QColor kKeyLit(255, 0, 199);
+inline const QColor kKeyPressed(255, 0, 0);
+inline const QColor kEntryAqua(0, 255, 255);
 
 // Fills a widget's background with one colour.
 void SetPanelColour(QWidget* widget, const QColor& colour);
@@ -34,6 +36,40 @@ class KeyPanel : public QFrame {
 
  private:
   QLabel* label_;
+};
+
+// A keypad key: a silver raised panel with a bold caption; while the mouse
+// button is held on it the panel is lowered and its face red. A disabled
+// key takes no mouse events and keeps its look.
+class KeypadButton : public QFrame {
+ public:
+  KeypadButton(const QString& name, const QString& caption, int pixel_size, QRect geometry,
+               QWidget* parent);
+  QString Caption() const { return label_->text(); }
+  bool Pressed() const { return pressed_; }
+
+  std::function<void()> on_click;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  void ShowPressed(bool pressed);
+  QLabel* label_;
+  bool pressed_ = false;
+};
+
+// A caption line that acts as the key it sits on: a click on it is a click
+// on the key; the key's look does not change.
+class KeyCaptionLabel : public QLabel {
+ public:
+  KeyCaptionLabel(const QString& name, const QString& text, QWidget* parent);
+  std::function<void()> on_click;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // A key in its frame. The frame carries the name of the key + "_light";

@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
     auto* group = new QActionGroup(menu);
     for (ostra::Dut dut : {ostra::Dut::Open, ostra::Dut::Short, ostra::Dut::Load, ostra::Dut::Thru,
                            ostra::Dut::SeriesRlc, ostra::Dut::BandPass}) {
-      QAction* action = menu->addAction(QString::fromStdString(ostra::DutName(dut)));
+      QAction* action = menu->addAction(QString::fromStdString(ostra::DutCaption(dut)));
       action->setCheckable(true);
       action->setChecked(simulator->GetDut() == dut);
       group->addAction(action);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -41,6 +42,7 @@ TMainForm::TMainForm(MainFormHandlers handlers, QWidget* parent)
   setObjectName("MainForm");
   setWindowTitle("USB Vector Network Analyser");
   resize(1000, 680);
+  setMinimumSize(kMainFormMinimumSize);
   move(100, 100);
 
   auto* central = new QWidget(this);
@@ -76,6 +78,16 @@ TMainForm::TMainForm(MainFormHandlers handlers, QWidget* parent)
   progress_->setMaximumWidth(200);
   status->addPermanentWidget(progress_);
   progress_->hide();
+  sweep_state_ = new QLabel(status);
+  sweep_state_->setObjectName("sweep_state_lbl");
+  sweep_state_->setMinimumWidth(70);
+  sweep_state_->setAlignment(Qt::AlignCenter);
+  status->addPermanentWidget(sweep_state_);
+  SetSweepState(false);
+}
+
+void TMainForm::SetSweepState(bool sweeping) {
+  sweep_state_->setText(sweeping ? "Sweeping" : "Stopped");
 }
 
 TMainForm::~TMainForm() = default;
@@ -91,8 +103,7 @@ void TMainForm::BuildMenus() {
   static constexpr MenuName kMenus[] = {{MenuId::File, "File1", "File"},
                                         {MenuId::Edit, "Edit1", "Edit"},
                                         {MenuId::View, "View1", "View"},
-                                        {MenuId::Help, "Help1", "Help"},
-                                        {MenuId::Trace, "Trace1", "Trace"}};
+                                        {MenuId::Help, "Help1", "Help"}};
   for (const MenuName& m : kMenus) {
     QMenu* menu = bar->addMenu(m.caption);
     menu->setObjectName(m.name);
@@ -118,21 +129,23 @@ void TMainForm::SetControlPanelCaption(bool shown) {
 }
 
 void TMainForm::BuildFrontPanel() {
-  auto* group = new QFrame(panel_);
-  group->setObjectName("soft_key_group");
-  group->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  group->setGeometry(2, 8, 100, 401);
-  static constexpr std::array<int, kSoftKeyCount> kTops = {16, 72, 128, 184, 240, 296, 352};
-  for (int i = 0; i < kSoftKeyCount; ++i) {
-    const QString name = QString("opt%1_ptn").arg(i + 1);
-    auto key = std::make_unique<FramedKey>(name, name + "_light", QString("Option %1").arg(i + 1),
-                                           kKeyFaceGreen, QRect(8, kTops[i], 86, 42), panel_);
-    const int number = i + 1;
-    key->Key()->on_click = [this, number] {
-      if (handlers_.SoftKeyClick) CallHandler([this, number] { handlers_.SoftKeyClick(number); });
-    };
-    soft_keys_[static_cast<size_t>(i)] = std::move(key);
-  }
+  FrontPanelHandlers h;
+  h.SoftKeyClick = [this](int number) {
+    if (handlers_.SoftKeyClick) handlers_.SoftKeyClick(number);
+  };
+  h.HardKeyClick = [this](HardKey key) {
+    if (handlers_.HardKeyClick) handlers_.HardKeyClick(key);
+  };
+  h.KeypadClick = [this](KeypadKey key) {
+    if (handlers_.KeypadClick) handlers_.KeypadClick(key);
+  };
+  h.EntryTextEdited = [this](const std::string& text) {
+    if (handlers_.EntryTextEdited) handlers_.EntryTextEdited(text);
+  };
+  h.EntryReturn = [this] {
+    if (handlers_.EntryReturn) handlers_.EntryReturn();
+  };
+  front_panel_ = std::make_unique<FrontPanelWidget>(panel_, std::move(h));
 }
 
 void TMainForm::SetChartWidget(QWidget* chart) {
@@ -148,11 +161,7 @@ void TMainForm::SetChartWidget(QWidget* chart) {
 }
 
 void TMainForm::SetSoftKey(int number, const QString& caption, bool visible, bool lit) {
-  if (number < 1 || number > kSoftKeyCount) return;
-  FramedKey& key = SoftKey(number);
-  if (key.Key()->Caption() != caption) key.Key()->SetCaption(caption);
-  key.SetVisible(visible);
-  key.SetLit(lit);
+  front_panel_->SetSoftKey(number, caption, visible, lit);
 }
 
 void TMainForm::SlideControlPanel(bool shown) {

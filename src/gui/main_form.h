@@ -10,9 +10,11 @@
 #include <memory>
 
 #include "app/menu_commands.h"
+#include "gui/front_panel_widget.h"
 #include "gui/key_panel.h"
 
 class QAction;
+class QLabel;
 class QProgressBar;
 class QVariantAnimation;
 
@@ -27,9 +29,16 @@ struct MainFormHandlers {
   std::function<bool()> EndingProgram;
   // A click on soft key 1..7.
   std::function<void(int)> SoftKeyClick;
+  // The hard keys, the keypad and the entry box.
+  std::function<void(HardKey)> HardKeyClick;
+  std::function<void(KeypadKey)> KeypadClick;
+  std::function<void(const std::string&)> EntryTextEdited;
+  std::function<void()> EntryReturn;
 };
 
-inline constexpr int kSoftKeyCount = 7;
+// The smallest main window: the front panel fits, and no label of the chart
+// overlaps another or runs off it.
+inline constexpr QSize kMainFormMinimumSize(920, 660);
 
 class TMainForm : public QMainWindow {
  public:
@@ -43,7 +52,11 @@ class TMainForm : public QMainWindow {
 
   // Soft key 1..7: caption, shown, lit.
   void SetSoftKey(int number, const QString& caption, bool visible, bool lit = false);
-  FramedKey& SoftKey(int number) { return *soft_keys_.at(static_cast<size_t>(number - 1)); }
+  FramedKey& SoftKey(int number) { return front_panel_->SoftKey(number); }
+  FrontPanelWidget& Keys() { return *front_panel_; }
+
+  // The status bar's sweep indicator: "Sweeping" or "Stopped".
+  void SetSweepState(bool sweeping);
 
   // Shows or hides the front panel, sliding it over 200 ms (out to the
   // right, in to the left); the chart takes the freed width.
@@ -66,7 +79,8 @@ class TMainForm : public QMainWindow {
   QWidget* chart_ = nullptr;
   QWidget* panel_ = nullptr;
   QProgressBar* progress_ = nullptr;
-  std::array<std::unique_ptr<FramedKey>, kSoftKeyCount> soft_keys_;
+  QLabel* sweep_state_ = nullptr;
+  std::unique_ptr<FrontPanelWidget> front_panel_;
   QPointer<QVariantAnimation> slide_;
   bool panel_shown_ = true;
 };

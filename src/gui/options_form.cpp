@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <QTabWidget>
 
 #include "gui/handler_call.h"
+#include "panel/validators.h"
 
 namespace ostra {
 
@@ -145,15 +147,20 @@ QWidget* TOptionsForm::MakeBox(Setting setting, QWidget* parent) {
     combo->addItems(items);
     // A choice from the list and typed text both reach the setting; text set
     // by the program does not come back here.
-    connect(combo, &QComboBox::textActivated, this,
-            [this, setting](const QString& text) { UserEdited(setting, text); });
-    connect(combo->lineEdit(), &QLineEdit::textEdited, this,
-            [this, setting](const QString& text) { UserEdited(setting, text); });
+    connect(combo, &QComboBox::textActivated, this, [this, setting](const QString& text) {
+      UserEdited(setting, text);
+      ComboChanged(setting);
+    });
+    connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, setting](const QString& text) {
+      UserEdited(setting, text);
+      ComboChanged(setting);
+    });
     box = combo;
   } else {
     auto* edit = new QLineEdit(parent);
     connect(edit, &QLineEdit::textEdited, this,
             [this, setting](const QString& text) { UserEdited(setting, text); });
+    if (ValidatorOf(setting)) edit->installEventFilter(this);
     box = edit;
   }
   box->setObjectName(info.control);
@@ -216,23 +223,28 @@ QWidget* TOptionsForm::BuildParametersPage() {
 QWidget* TOptionsForm::BuildInfoPage() {
   auto* page = new QWidget;
   page->setObjectName("TabSheet2");
+  // The values can be selected and copied; none is cut off.
   auto value_label = [](const QString& name, QWidget* parent, QRect geometry) {
     auto* label = MakeLabel("", parent, geometry);
     label->setObjectName(name);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     return label;
   };
 
   auto* usb = new QGroupBox("USB", page);
   usb->setObjectName("GroupBox1");
-  usb->setGeometry(8, 8, 380, 90);
+  usb->setGeometry(8, 8, 380, 112);
   MakeLabel("Device Status:", usb, QRect(12, 26, 110, 20));
   status_ = value_label("status", usb, QRect(126, 26, 246, 20));
-  MakeLabel("Identity:", usb, QRect(12, 54, 110, 20));
-  serial_ = value_label("serial", usb, QRect(126, 54, 246, 20));
+  MakeLabel("Identity:", usb, QRect(12, 52, 110, 20));
+  // The instrument's description runs long: a line of its own, wrapped.
+  serial_ = value_label("serial", usb, QRect(12, 72, 360, 34));
+  serial_->setWordWrap(true);
+  serial_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   auto* id = new QGroupBox("VNA ID", page);
   id->setObjectName("GroupBox2");
-  id->setGeometry(8, 108, 380, 146);
+  id->setGeometry(8, 128, 380, 146);
   const std::array<const char*, 4> captions = {
       "Serial no:", "Firmware Revision:", "Hardware Revision:", "Manufactured Date:"};
   const std::array<const char*, 4> names = {"VNAserial", "FirmRev", "HardRev", "Date_id"};
@@ -260,6 +272,58 @@ QWidget* TOptionsForm::BuildInfoPage() {
 void TOptionsForm::UserEdited(Setting setting, const QString& text) {
   const std::string value = text.toStdString();
   if (settings_.Text(setting) != value) settings_.SetText(setting, value);
+}
+
+void TOptionsForm::ComboChanged(Setting setting) {
+  switch (setting) {
+    case Setting::SweepType:
+      CallHandler(handlers_.opt_sweep_type_boxChange);
+      break;
+    case Setting::Mode:
+      CallHandler(handlers_.opt_mode_boxChange);
+      break;
+    case Setting::Format:
+      CallHandler(handlers_.opt_format_boxChange);
+      break;
+    default:
+      break;
+  }
+}
+
+std::optional<Setting> TOptionsForm::FieldOf(QObject* box) const {
+  for (const SettingInfo& info : SettingTable()) {
+    if (boxes_[static_cast<size_t>(info.setting)] == box) return info.setting;
+  }
+  return std::nullopt;
+}
+
+bool TOptionsForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::FocusIn && event->type() != QEvent::FocusOut) {
+    return QWidget::eventFilter(watched, event);
+  }
+  const auto field = FieldOf(watched);
+  if (!field) return QWidget::eventFilter(watched, event);
+  // The focus leaving for another window (a message box, say) and coming
+  // back is no entering or leaving of the field.
+  const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+  const bool window_change =
+      reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+  if (event->type() == QEvent::FocusIn) {
+    if (!(window_change && current_field_ == field)) {
+      current_field_ = field;
+      if (handlers_.FieldEnter) CallHandler([&] { handlers_.FieldEnter(*field); });
+    }
+  } else if (!window_change && current_field_ == field) {
+    current_field_.reset();
+    if (handlers_.FieldExit) CallHandler([&] { handlers_.FieldExit(*field); });
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TOptionsForm::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  // Shown again, the field with the focus is entered afresh.
+  current_field_.reset();
 }
 
 void TOptionsForm::ShowSetting(Setting setting) {

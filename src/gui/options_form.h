@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 #include "app/app_shell.h"
 #include "base/instrument_settings.h"
@@ -21,6 +22,13 @@ struct OptionsFormHandlers {
   std::function<void()> opt_ok_btnClick;
   std::function<void()> opt_cancel_btnClick;
   std::function<void()> info_ok_btnClick;
+  // A validated field received or lost the focus (opt_..._boxEnter, Exit).
+  std::function<void(Setting)> FieldEnter;
+  std::function<void(Setting)> FieldExit;
+  // The user changed a combo box (after its text reached the setting).
+  std::function<void()> opt_sweep_type_boxChange;
+  std::function<void()> opt_mode_boxChange;
+  std::function<void()> opt_format_boxChange;
 };
 
 class TOptionsForm : public QWidget {
@@ -40,13 +48,18 @@ class TOptionsForm : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QWidget* BuildParametersPage();
   QWidget* BuildInfoPage();
   QWidget* MakeBox(Setting setting, QWidget* parent);
   void UserEdited(Setting setting, const QString& text);
+  void ComboChanged(Setting setting);
+  // The validated field the user is in, if any.
+  std::optional<Setting> FieldOf(QObject* box) const;
 
   InstrumentSettings& settings_;
   OptionsFormHandlers handlers_;
@@ -58,6 +71,8 @@ class TOptionsForm : public QWidget {
   QLabel* firm_rev_ = nullptr;
   QLabel* hard_rev_ = nullptr;
   QLabel* date_id_ = nullptr;
+  // The field whose enter handler ran last and whose exit handler has not.
+  std::optional<Setting> current_field_;
 };
 
 }  // namespace ostra

@@ -3,9 +3,11 @@
 #include "app/app_shell.h"
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
+#include "app/numeric_entry.h"
 #include "app/options_dialog.h"
 #include "display/chart_model.h"
 #include "panel/front_panel.h"
+#include "sweep/sweep_engine.h"
 
 namespace ostra {
 
@@ -40,6 +42,7 @@ ProgramWindows::ProgramWindows(Analyser& analyser, QtPlatform& platform)
   about_form_.ShowAbout(analyser_.Shell().About());
   splash_.ShowSplash(analyser_.Shell().Splash());
   ShowSoftKeys();
+  main_form_.Keys().ShowKeypad(analyser_.Panel().Entry());
 }
 
 void ProgramWindows::ConnectModels() {
@@ -58,6 +61,21 @@ void ProgramWindows::ConnectModels() {
                             [this] { splash_.ShowSplash(analyser_.Shell().Splash()); });
   connections_.emplace_back(analyser_.Chart().on_change, [this] { chart_->ModelChanged(); });
   connections_.emplace_back(analyser_.Panel().on_change, [this] { ShowSoftKeys(); });
+  connections_.emplace_back(analyser_.Panel().Entry().on_change,
+                            [this] { main_form_.Keys().ShowKeypad(analyser_.Panel().Entry()); });
+  // A run that ends only to be restarted at once is no stop worth showing.
+  sweep_state_timer_.setSingleShot(true);
+  sweep_state_timer_.setInterval(kSweepStateSettleMs);
+  QObject::connect(&sweep_state_timer_, &QTimer::timeout, &main_form_,
+                   [this] { main_form_.SetSweepState(analyser_.Engine().RunActive()); });
+  connections_.emplace_back(analyser_.Engine().on_run_state, [this](bool running) {
+    if (running) {
+      sweep_state_timer_.stop();
+      main_form_.SetSweepState(true);
+    } else {
+      sweep_state_timer_.start();
+    }
+  });
   connections_.emplace_back(analyser_.Keys().on_view_change, [this] {
     main_form_.SetControlPanelCaption(analyser_.Keys().ControlPanelShown());
   });
@@ -90,6 +108,16 @@ MainFormHandlers ProgramWindows::MakeMainFormHandlers() {
   h.SoftKeyClick = [this](int number) {
     analyser_.Guard([&] { analyser_.Keys().SoftKeyClick(number - 1); });
   };
+  h.HardKeyClick = [this](HardKey key) {
+    analyser_.Guard([&] { analyser_.Keys().HardKeyClick(key); });
+  };
+  h.KeypadClick = [this](KeypadKey key) {
+    analyser_.Guard([&] { analyser_.Entry().KeypadClick(key); });
+  };
+  h.EntryTextEdited = [this](const std::string& text) {
+    analyser_.Guard([&] { analyser_.Entry().enterboxChange(text); });
+  };
+  h.EntryReturn = [this] { analyser_.Guard([&] { analyser_.Entry().enterboxReturn(); }); };
   return h;
 }
 
@@ -103,15 +131,19 @@ OptionsFormHandlers ProgramWindows::MakeOptionsFormHandlers() {
   h.opt_ok_btnClick = guarded(&OptionsDialog::opt_ok_btnClick);
   h.opt_cancel_btnClick = guarded(&OptionsDialog::opt_cancel_btnClick);
   h.info_ok_btnClick = guarded(&OptionsDialog::info_ok_btnClick);
+  h.FieldEnter = [this](Setting field) {
+    analyser_.Guard([&] { analyser_.Dialog().FieldEnter(field); });
+  };
+  h.FieldExit = [this](Setting field) {
+    analyser_.Guard([&] { analyser_.Dialog().FieldExit(field); });
+  };
+  h.opt_sweep_type_boxChange = guarded(&OptionsDialog::opt_sweep_type_boxChange);
+  h.opt_mode_boxChange = guarded(&OptionsDialog::opt_mode_boxChange);
+  h.opt_format_boxChange = guarded(&OptionsDialog::opt_format_boxChange);
   return h;
 }
 
-void ProgramWindows::ShowSoftKeys() {
-  for (int i = 0; i < FrontPanel::kSoftKeys; ++i) {
-    const SoftKey& key = analyser_.Panel().Key(i);
-    main_form_.SetSoftKey(i + 1, QString::fromStdString(key.caption), key.visible, key.lit);
-  }
-}
+void ProgramWindows::ShowSoftKeys() { main_form_.Keys().ShowPanel(analyser_.Panel()); }
 
 void ProgramWindows::ShowPanel(PanelId id, bool visible, bool slide) {
   switch (id) {

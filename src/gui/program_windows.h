@@ -4,6 +4,7 @@
 // its models' changes reach the widgets.
 #pragma once
 
+#include <QTimer>
 #include <vector>
 
 #include "app/analyser.h"
@@ -17,6 +18,10 @@
 #include "gui/splash_screen.h"
 
 namespace ostra {
+
+// How long a stopped sweep waits before the status bar says so: a restart
+// follows a stop within a few milliseconds.
+inline constexpr int kSweepStateSettleMs = 150;
 
 class ProgramWindows {
  public:
@@ -52,6 +57,8 @@ class ProgramWindows {
   TLogForm log_form_;
   TAboutForm about_form_;
   ChartView* chart_ = nullptr;
+  // Shows "Stopped" once a stop has lasted kSweepStateSettleMs.
+  QTimer sweep_state_timer_;
   std::vector<ScopedConnection> connections_;
 };
 

@@ -32,6 +32,13 @@ void FrontPanel::ResetKeyLights() {
   Changed();
 }
 
+int FrontPanel::LitCount() const {
+  int lit = 0;
+  for (const SoftKey& key : keys_) lit += key.lit ? 1 : 0;
+  for (bool on : hard_lit_) lit += on ? 1 : 0;
+  return lit;
+}
+
 void FrontPanel::Light(int index) {
   keys_.at(static_cast<size_t>(index)).lit = true;
   Changed();

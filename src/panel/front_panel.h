@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/signal.h"
+#include "panel/keypad.h"
 
 namespace ostra {
 
@@ -96,6 +97,12 @@ class FrontPanel {
   void Light(int index);
   void LightHardKey(HardKey key);
   bool HardKeyLit(HardKey key) const { return hard_lit_[static_cast<size_t>(key)]; }
+  // How many frames are lit (hard and soft keys).
+  int LitCount() const;
+
+  // The keypad and its entry box.
+  Keypad& Entry() { return keypad_; }
+  const Keypad& Entry() const { return keypad_; }
 
   // Emitted after every change; Revision counts them.
   Signal<> on_change;
@@ -105,6 +112,7 @@ class FrontPanel {
   void Changed();
   std::array<SoftKey, kSoftKeys> keys_;
   std::array<bool, kHardKeyCount> hard_lit_{};
+  Keypad keypad_;
   uint64_t revision_ = 0;
 };
 

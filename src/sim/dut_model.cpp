@@ -93,6 +93,24 @@ std::string DutName(Dut dut) {
   return "unknown";
 }
 
+std::string DutCaption(Dut dut) {
+  switch (dut) {
+    case Dut::Open:
+      return "Open standard";
+    case Dut::Short:
+      return "Short standard";
+    case Dut::Load:
+      return "Load standard (50 ohm)";
+    case Dut::Thru:
+      return "Thru (port 1 to port 2)";
+    case Dut::SeriesRlc:
+      return "Series RLC at 35 MHz";
+    case Dut::BandPass:
+      return "Band-pass filter at 35 MHz";
+  }
+  return "Unknown device";
+}
+
 Complex TrueReflection(Dut dut, double hz) {
   switch (dut) {
     case Dut::Open:

@@ -25,6 +25,8 @@ inline constexpr double kReferenceImpedance = 50.0;
 // "band-pass"), in any letter case.
 std::optional<Dut> ParseDut(std::string_view text);
 std::string DutName(Dut dut);
+// What a person reads in a menu: "Open standard", "Series RLC at 35 MHz".
+std::string DutCaption(Dut dut);
 
 // Series RLC: 10 ohm, 470 nH, resonant at 35 MHz.
 inline constexpr double kRlcResistance = 10.0;

@@ -159,7 +159,7 @@ void SweepEngine::RunSweepLoop(std::string_view capture_mode) {
   if (live_run_ != 0) TakeOverActiveRun();
   const uint64_t run = ++run_serial_;
   live_run_ = run;
-  ++run_depth_;
+  if (run_depth_++ == 0) on_run_state.Emit(true);
   struct RunEnd {
     SweepEngine& engine;
     uint64_t run;
@@ -168,7 +168,7 @@ void SweepEngine::RunSweepLoop(std::string_view capture_mode) {
         engine.WaitForWorker();
         engine.live_run_ = 0;
       }
-      --engine.run_depth_;
+      if (--engine.run_depth_ == 0) engine.on_run_state.Emit(false);
     }
   } run_end{*this, run};
 

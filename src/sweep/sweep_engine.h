@@ -95,6 +95,10 @@ class SweepEngine {
   Signal<const std::string&> on_cal_label;
   // Emitted when a run ends on a driver error, after its message.
   Signal<> on_fatal_error;
+  // Emitted with true when the acquisition loop starts running and with
+  // false when it has returned (a run that takes over a running one is the
+  // same sweeping).
+  Signal<bool> on_run_state;
 
  private:
   friend class TMyThread;
