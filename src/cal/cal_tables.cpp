@@ -1,5 +1,6 @@
 #include "cal/cal_tables.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string_view>
 
@@ -90,10 +91,40 @@ void CalibrationStore::ResetToStartupValues() {
   ThruPhase.phase.fill(0.0);
   ThruPower.magnitude.fill(0.0);
   ThruPower.phase.fill(0.0);
+  PrepareReflectionTerms();
+}
+
+void CalibrationStore::PrepareReflectionTerms() {
+  for (size_t e = 0; e < prepared_.size(); ++e) {
+    PreparedEntry& entry = prepared_[e];
+    entry.made_from = {Open.magnitude[e], Open.phase[e],     Short.magnitude[e],
+                       Short.phase[e],    Load.magnitude[e], Load.phase[e]};
+    entry.terms = NudgedReflectionErrorTerms(FromPolar(Open.magnitude[e], Open.phase[e]),
+                                             FromPolar(Short.magnitude[e], Short.phase[e]),
+                                             FromPolar(Load.magnitude[e], Load.phase[e]));
+  }
+}
+
+const ReflectionTerms* CalibrationStore::PreparedReflectionTerms(int e) const {
+  if (e < 0 || e >= kMaxTracePoints) return nullptr;
+  const size_t k = static_cast<size_t>(e);
+  const PreparedEntry& entry = prepared_[k];
+  const std::array<double, 6>& v = entry.made_from;
+  // Exact comparison: a NaN never matches, so such an entry is worked out afresh.
+  if (v[0] == Open.magnitude[k] && v[1] == Open.phase[k] && v[2] == Short.magnitude[k] &&
+      v[3] == Short.phase[k] && v[4] == Load.magnitude[k] && v[5] == Load.phase[k]) {
+    return &entry.terms;
+  }
+  return nullptr;
 }
 
 void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platform& platform,
                                      AppLog& log) {
+  // The terms follow the tables, also when a bad line ends the loading.
+  struct Prepare {
+    CalibrationStore& store;
+    ~Prepare() { store.PrepareReflectionTerms(); }
+  } prepare{*this};
   std::string line;
   for (const StandardFile& file : StandardFiles()) {
     const std::filesystem::path path = cal_dir / file.file_name;

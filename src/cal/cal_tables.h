@@ -13,6 +13,7 @@
 
 #include "base/app_log.h"
 #include "base/platform.h"
+#include "cal/reflection_terms.h"
 
 namespace ostra {
 
@@ -70,11 +71,27 @@ class CalibrationStore {
   // A file that exists but cannot be read raises IoError.
   void LoadCalTables(const std::filesystem::path& cal_dir, Platform& platform, AppLog& log);
 
+  // Makes the reflection error terms of every entry from its OPEN, SHORT and
+  // LOAD values, so that a sweep falling on the entries needs no sine,
+  // cosine or division for them. LoadCalTables and ResetToStartupValues make
+  // them; code that writes the columns itself may call it afterwards.
+  void PrepareReflectionTerms();
+  // The terms made for entry `e`, or null when its OPEN, SHORT or LOAD values
+  // have changed since (the caller then works them out itself).
+  const ReflectionTerms* PreparedReflectionTerms(int e) const;
+
  private:
+  struct PreparedEntry {
+    // OPEN, SHORT and LOAD magnitude and phase the terms were made from.
+    std::array<double, 6> made_from{};
+    ReflectionTerms terms;
+  };
+
   TableColumn osl_stimulus_{};
   TableColumn thru_stimulus_{};
   TableColumn thru_phase_stimulus_{};
   TableColumn thru_power_stimulus_{};
+  std::array<PreparedEntry, kMaxTracePoints> prepared_{};
 };
 
 // Reads the DC-offset file (fields 2 and 3 of each line in millivolts) into
