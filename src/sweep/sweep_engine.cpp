@@ -226,10 +226,10 @@ bool SweepEngine::BeginRun(std::string_view capture_mode) {
   // such a run does no pass, with the dialog's own message.
   bool fits = true;
   if (!control_.StopRequested()) {
-    const char* refusal = run.points < 1     ? "Points can not be less than 1"
-                          : run.points > 500 ? "Points can not be more than 500"
-                          : run.dwell < 1    ? "Dwell can not be less than 1"
-                                             : nullptr;
+    const char* refusal = run.points < 1                 ? "Points can not be less than 1"
+                          : run.points > kMaxTracePoints ? "Points can not be more than 500"
+                          : run.dwell < 1                ? "Dwell can not be less than 1"
+                                                         : nullptr;
     if (refusal != nullptr) {
       platform_.ShowMessage(refusal);
       fits = false;
