@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/app_shell.h"
+#include "app/calibration.h"
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
 #include "app/options_dialog.h"
@@ -26,6 +27,7 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
   dialog_ = std::make_unique<OptionsDialog>(*this);
   keys_ = std::make_unique<FrontPanelKeys>(*this);
   formats_ = std::make_unique<DisplayActions>(*this);
+  cal_ = std::make_unique<Calibration>(*this);
   engine_->on_fatal_error.Connect([this] { shell_->EndProgram(true); });
   engine_->on_cal_label.Connect(
       [this](const std::string& text) { chart_->SetLabelText(LabelId::cal_label, text); });

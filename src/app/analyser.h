@@ -27,6 +27,7 @@ class AppShell;
 class OptionsDialog;
 class FrontPanelKeys;
 class DisplayActions;
+class Calibration;
 
 class Analyser {
  public:
@@ -55,6 +56,8 @@ class Analyser {
   FrontPanelKeys& Keys() { return *keys_; }
   // Display formats and the measurement mode.
   DisplayActions& Formats() { return *formats_; }
+  // The calibration procedure.
+  Calibration& Cal() { return *cal_; }
 
   // --- Program-wide state ---------------------------------------------------
   const std::filesystem::path& AppDirectory() const { return app_directory_; }
@@ -84,6 +87,7 @@ class Analyser {
   std::unique_ptr<OptionsDialog> dialog_;
   std::unique_ptr<FrontPanelKeys> keys_;
   std::unique_ptr<DisplayActions> formats_;
+  std::unique_ptr<Calibration> cal_;
 };
 
 }  // namespace ostra

@@ -1,6 +1,7 @@
 #include "app/soft_key_actions.h"
 
 #include "app/analyser.h"
+#include "app/calibration.h"
 #include "app/display_actions.h"
 #include "app/options_dialog.h"
 
@@ -39,7 +40,7 @@ constexpr std::array<SoftKeyAction, kActionCount> kActions = {{
      [](A& a) { a.Formats().TransmissionExecute(); }},
     {ActionId::Reflection, "Reflection", "Reflection",
      [](A& a) { a.Formats().ReflectionExecute(); }},
-    {ActionId::Cal, "Cal", "Cal", nullptr},
+    {ActionId::Cal, "Cal", "Cal", [](A& a) { a.Cal().CalExecute(); }},
     {ActionId::display_data_to_mem, "display_data_to_mem", "Data -> Mem", nullptr},
     {ActionId::display_clear_mem, "display_clear_mem", "Clear Mem", nullptr},
     {ActionId::config_theme, "config_theme", "Theme", nullptr},
