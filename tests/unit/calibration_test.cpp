@@ -195,6 +195,21 @@ TEST(CalExecute, EveryPointCountSweepsAndCalibratesWithTheFactoryFiles) {
   }
 }
 
+// A calibration with very few points writes files of a line or two, which
+// the next start-up pass (or a recalled state) keeps.
+TEST(CalExecute, AOnePointCalibrationSurvivesTheNextStartUpPass) {
+  CalRig rig([](InstrumentSettings& s) { s.SetText(Setting::Points, "1"); });
+  ASSERT_TRUE(rig.CalibrateWithKeys());
+  const std::string short_file = ReadFile(rig.CalFile("cal_short.dat"));
+  const std::string dc_file = ReadFile(rig.CalFile("cal_dc_offset.dat"));
+  ASSERT_LT(short_file.size(), 100u);
+  rig.analyser->Shell().RecallSettingsFile(rig.CalFile("config.dat"));
+  ASSERT_TRUE(
+      rig.platform.RunUntil([&] { return rig.platform.TimerEnabled(TimerId::BeginSweep); }, 10000));
+  EXPECT_EQ(ReadFile(rig.CalFile("cal_short.dat")), short_file);
+  EXPECT_EQ(ReadFile(rig.CalFile("cal_dc_offset.dat")), dc_file);
+}
+
 // A DC-offset file captured with fewer points than the sweep now has: the
 // missing points take the mean of its offsets and the sweep goes on.
 TEST(CalExecute, MorePointsThanTheDcOffsetFileHasLinesSweepWithOneLogLine) {
