@@ -72,6 +72,8 @@ void BM_SweepPipeline(benchmark::State& state) {
     store.Load.magnitude[static_cast<size_t>(i)] = 0.04;
     store.Load.phase[static_cast<size_t>(i)] = 0.3;
   }
+  // As LoadCalTables leaves them.
+  store.PrepareReflectionTerms();
   const std::vector<uint8_t> work = MakeAcquisition(points, dwell);
   const ostra::RunParameters& run = converter.Run();
   ostra::ChartModel chart;
@@ -84,10 +86,11 @@ void BM_SweepPipeline(benchmark::State& state) {
     converter.AveragePointSamples(work.data(), k, points, dwell, work.size());
     display.ClearTrace();
     converter.BeginSweep();
+    ostra::OslCursor cursor;  // one per sweep, as the acquisition loop has it
     for (int i = 0; i < points; ++i) {
       const ostra::ConvertedPoint p = converter.ConvertPoint(i);
-      auto r =
-          ostra::CorrectPoint(store, run.sweep, run.measure, i, points, p.x, p.m, p.phi, doubtful);
+      auto r = ostra::CorrectPoint(store, run.sweep, run.measure, i, points, p.x, p.m, p.phi,
+                                   doubtful, &cursor);
       if (r) display.PlotTracePoint(i, p.x, *r);
     }
     k = (k + 1) % 3;

@@ -3,6 +3,9 @@
 // DC offset, then each standard, captured by the acquisition loop itself for
 // the default sweep (201 points, 20 to 50 MHz), the default phase sweep and
 // the default power sweep. So the files hold exactly what a capture writes.
+// The factory DC offsets are captured with the most points a sweep can have
+// (501, over the default band), so that every point count finds its line;
+// the reflection standards that follow are measured with them subtracted.
 //
 //   make_cal_data <output cal_data directory>
 #include <filesystem>
@@ -10,6 +13,7 @@
 #include <iostream>
 
 #include "base/app_log.h"
+#include "base/constants.h"
 #include "base/headless_platform.h"
 #include "base/instrument_settings.h"
 #include "base/text_util.h"
@@ -43,14 +47,19 @@ struct Rig {
                                            control);
   }
 
-  // DC offset with `dc_dut` connected and the receiver gain at code 0, then
-  // each standard with the gain of the settings.
-  void Calibrate(Dut dc_dut, std::initializer_list<std::pair<Dut, const char*>> standards) {
+  // DC offset with `dc_dut` connected and the receiver gain at code 0 (with
+  // `dc_points` points when given), then each standard with the gain and
+  // points of the settings.
+  void Calibrate(Dut dc_dut, std::initializer_list<std::pair<Dut, const char*>> standards,
+                 const char* dc_points = nullptr) {
+    const std::string points = settings.Text(Setting::Points);
+    if (dc_points != nullptr) settings.SetText(Setting::Points, dc_points);
     engine->ProgramCurrentSweep();
     sim.SetDut(dc_dut);
     link.SetRxGain(0);
     control.ClearStop();
     engine->RunSweepLoop("dc_offset_cal");
+    settings.SetText(Setting::Points, points);
     for (const auto& [dut, mode] : standards) {
       engine->ProgramCurrentSweep();
       sim.SetDut(dut);
@@ -85,7 +94,7 @@ int main(int argc, char** argv) {
     // Zero offsets until the first capture replaces them.
     {
       std::ofstream zero(app / "cal_data" / "cal_dc_offset.dat", std::ios::binary);
-      for (int i = 0; i < 501; ++i) zero << "0 0.000 0.000\r\n";
+      for (int i = 0; i < kMaxTracePoints; ++i) zero << "0 0.000 0.000\r\n";
     }
     Rig rig(app);
     if (rig.link.OpenInstrument() == "NotOpen") throw std::runtime_error("simulator did not open");
@@ -99,7 +108,8 @@ int main(int argc, char** argv) {
     // The reflection calibration last: its DC offsets are the factory ones.
     Configure(rig.settings, "Frequency", "Reflection", "Log", "39");
     rig.Calibrate(Dut::Load,
-                  {{Dut::Load, "load_cal"}, {Dut::Open, "open_cal"}, {Dut::Short, "short_cal"}});
+                  {{Dut::Load, "load_cal"}, {Dut::Open, "open_cal"}, {Dut::Short, "short_cal"}},
+                  "501");
 
     for (const char* name : {"cal_dc_offset", "cal_open", "cal_short", "cal_load", "cal_thru",
                              "cal_thru_ph", "cal_thru_pwr"}) {

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "app/app_shell.h"
+#include "app/calibration.h"
 #include "app/display_actions.h"
 #include "app/firmware_upgrade.h"
 #include "app/front_panel_keys.h"
@@ -34,6 +35,7 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
   marker_actions_ = std::make_unique<MarkerActions>(*this);
   upgrade_ = std::make_unique<FirmwareUpgrade>(*this);
   entry_ = std::make_unique<NumericEntry>(*this);
+  cal_ = std::make_unique<Calibration>(*this);
   engine_->on_fatal_error.Connect([this] { shell_->EndProgram(true); });
   engine_->on_cal_label.Connect(
       [this](const std::string& text) { chart_->SetLabelText(LabelId::cal_label, text); });

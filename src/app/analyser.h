@@ -31,6 +31,7 @@ class MarkerActions;
 class MarkerState;
 class FirmwareUpgrade;
 class NumericEntry;
+class Calibration;
 
 class Analyser {
  public:
@@ -66,6 +67,8 @@ class Analyser {
   FirmwareUpgrade& Upgrade() { return *upgrade_; }
   // The keypad and its entry box.
   NumericEntry& Entry() { return *entry_; }
+  // The calibration procedure.
+  Calibration& Cal() { return *cal_; }
 
   // --- Program-wide state ---------------------------------------------------
   const std::filesystem::path& AppDirectory() const { return app_directory_; }
@@ -99,6 +102,7 @@ class Analyser {
   std::unique_ptr<MarkerActions> marker_actions_;
   std::unique_ptr<FirmwareUpgrade> upgrade_;
   std::unique_ptr<NumericEntry> entry_;
+  std::unique_ptr<Calibration> cal_;
 };
 
 }  // namespace ostra

@@ -123,7 +123,11 @@ void AppShell::RestoreFactoryFiles() {
     std::error_code ec;
     const bool present = std::filesystem::exists(working, ec);
     const auto size = present ? std::filesystem::file_size(working, ec) : 0;
-    if (!present || ec || size < kMinimumWorkingFileBytes) {
+    // A calibration capture is written whole or not at all, so a short
+    // calibration file is one captured with few points (about 25 bytes a
+    // line) and is kept; only an empty one is restored.
+    const uintmax_t minimum = name == "config" ? kMinimumWorkingFileBytes : 1;
+    if (!present || ec || size < minimum) {
       std::error_code ignored;  // a failed copy is not reported
       std::filesystem::copy_file(factory, working,
                                  std::filesystem::copy_options::overwrite_existing, ignored);

@@ -1,6 +1,7 @@
 #include "app/soft_key_actions.h"
 
 #include "app/analyser.h"
+#include "app/calibration.h"
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
 #include "app/marker_actions.h"
@@ -42,7 +43,7 @@ constexpr std::array<SoftKeyAction, kActionCount> kActions = {{
      [](A& a) { a.Formats().TransmissionExecute(); }},
     {ActionId::Reflection, "Reflection", "Reflection",
      [](A& a) { a.Formats().ReflectionExecute(); }},
-    {ActionId::Cal, "Cal", "Cal", nullptr},
+    {ActionId::Cal, "Cal", "Cal", [](A& a) { a.Cal().CalExecute(); }},
     {ActionId::display_data_to_mem, "display_data_to_mem", "Data -> Mem",
      [](A& a) { a.Markers().display_data_to_memExecute(); }},
     {ActionId::display_clear_mem, "display_clear_mem", "Clear Mem",

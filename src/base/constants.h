@@ -58,7 +58,9 @@ inline constexpr std::string_view kDcOffsetFile = kCalFiles[0].file_name;
 inline constexpr std::string_view kSettingsFile = "config.dat";
 
 // Working files of cal_data (name without extension) restored at start-up
-// from their factory copies (".def") when missing or under 100 bytes.
+// from their factory copies (".def") when missing, or under 100 bytes (the
+// settings file) or empty (a calibration file, which a capture with few
+// points keeps short).
 inline constexpr std::array<std::string_view, 8> kRestoredFiles = {
     "config",   "cal_dc_offset", "cal_open",    "cal_short",
     "cal_load", "cal_thru",      "cal_thru_ph", "cal_thru_pwr",

@@ -1,5 +1,6 @@
 #include "cal/cal_tables.h"
 
+#include <algorithm>
 #include <fstream>
 #include <string_view>
 
@@ -90,10 +91,40 @@ void CalibrationStore::ResetToStartupValues() {
   ThruPhase.phase.fill(0.0);
   ThruPower.magnitude.fill(0.0);
   ThruPower.phase.fill(0.0);
+  PrepareReflectionTerms();
+}
+
+void CalibrationStore::PrepareReflectionTerms() {
+  for (size_t e = 0; e < prepared_.size(); ++e) {
+    PreparedEntry& entry = prepared_[e];
+    entry.made_from = {Open.magnitude[e], Open.phase[e],     Short.magnitude[e],
+                       Short.phase[e],    Load.magnitude[e], Load.phase[e]};
+    entry.terms = NudgedReflectionErrorTerms(FromPolar(Open.magnitude[e], Open.phase[e]),
+                                             FromPolar(Short.magnitude[e], Short.phase[e]),
+                                             FromPolar(Load.magnitude[e], Load.phase[e]));
+  }
+}
+
+const ReflectionTerms* CalibrationStore::PreparedReflectionTerms(int e) const {
+  if (e < 0 || e >= kMaxTracePoints) return nullptr;
+  const size_t k = static_cast<size_t>(e);
+  const PreparedEntry& entry = prepared_[k];
+  const std::array<double, 6>& v = entry.made_from;
+  // Exact comparison: a NaN never matches, so such an entry is worked out afresh.
+  if (v[0] == Open.magnitude[k] && v[1] == Open.phase[k] && v[2] == Short.magnitude[k] &&
+      v[3] == Short.phase[k] && v[4] == Load.magnitude[k] && v[5] == Load.phase[k]) {
+    return &entry.terms;
+  }
+  return nullptr;
 }
 
 void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platform& platform,
                                      AppLog& log) {
+  // The terms follow the tables, also when a bad line ends the loading.
+  struct Prepare {
+    CalibrationStore& store;
+    ~Prepare() { store.PrepareReflectionTerms(); }
+  } prepare{*this};
   std::string line;
   for (const StandardFile& file : StandardFiles()) {
     const std::filesystem::path path = cal_dir / file.file_name;
@@ -124,27 +155,37 @@ void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platf
   }
 }
 
-void LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
-                   std::vector<double>& dc_q) {
+int LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
+                  std::vector<double>& dc_q) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
   const size_t count = points > 0 ? static_cast<size_t>(points) : 0;
   if (dc_i.size() != count) dc_i.resize(count);
   if (dc_q.size() != count) dc_q.resize(count);
   std::string line;
-  for (size_t k = 0; k < count; ++k) {
-    if (!std::getline(in, line)) {
-      if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
-      // The line is missing: its field 2 is empty.
-      throw ConversionError("'' is not a valid floating point value");
-    }
+  size_t lines = 0;
+  double sum_i = 0.0;
+  double sum_q = 0.0;
+  for (; lines < count && std::getline(in, line); ++lines) {
     StripLineEnd(line);
     const std::vector<std::string_view> fields = SplitFields(line);
     const double i_mv = StrToFloat(fields.size() > 1 ? fields[1] : std::string_view());
     const double q_mv = StrToFloat(fields.size() > 2 ? fields[2] : std::string_view());
-    dc_i[k] = i_mv / 1000.0;
-    dc_q[k] = q_mv / 1000.0;
+    dc_i[lines] = i_mv / 1000.0;
+    dc_q[lines] = q_mv / 1000.0;
+    sum_i += dc_i[lines];
+    sum_q += dc_q[lines];
   }
+  if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
+  if (lines < count) {
+    // No line at all: field 2 of the first is empty.
+    if (lines == 0) throw ConversionError("'' is not a valid floating point value");
+    const double mean_i = sum_i / static_cast<double>(lines);
+    const double mean_q = sum_q / static_cast<double>(lines);
+    std::fill(dc_i.begin() + static_cast<std::ptrdiff_t>(lines), dc_i.end(), mean_i);
+    std::fill(dc_q.begin() + static_cast<std::ptrdiff_t>(lines), dc_q.end(), mean_q);
+  }
+  return static_cast<int>(lines);
 }
 
 std::string DcOffsetCaptureLine(double x, double i_volts, double q_volts) {

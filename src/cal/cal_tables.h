@@ -13,6 +13,7 @@
 
 #include "base/app_log.h"
 #include "base/platform.h"
+#include "cal/reflection_terms.h"
 
 namespace ostra {
 
@@ -70,20 +71,40 @@ class CalibrationStore {
   // A file that exists but cannot be read raises IoError.
   void LoadCalTables(const std::filesystem::path& cal_dir, Platform& platform, AppLog& log);
 
+  // Makes the reflection error terms of every entry from its OPEN, SHORT and
+  // LOAD values, so that a sweep falling on the entries needs no sine,
+  // cosine or division for them. LoadCalTables and ResetToStartupValues make
+  // them; code that writes the columns itself may call it afterwards.
+  void PrepareReflectionTerms();
+  // The terms made for entry `e`, or null when its OPEN, SHORT or LOAD values
+  // have changed since (the caller then works them out itself).
+  const ReflectionTerms* PreparedReflectionTerms(int e) const;
+
  private:
+  struct PreparedEntry {
+    // OPEN, SHORT and LOAD magnitude and phase the terms were made from.
+    std::array<double, 6> made_from{};
+    ReflectionTerms terms;
+  };
+
   TableColumn osl_stimulus_{};
   TableColumn thru_stimulus_{};
   TableColumn thru_phase_stimulus_{};
   TableColumn thru_power_stimulus_{};
+  std::array<PreparedEntry, kMaxTracePoints> prepared_{};
 };
 
 // Reads the DC-offset file (fields 2 and 3 of each line in millivolts) into
 // `dc_i` and `dc_q` in volts, one entry per point; field 1 is not read and
-// lines beyond `points` are ignored. Raises IoError when the file cannot be
-// opened, ConversionError when it has fewer lines than points or a line lacks
-// a number. The vectors are resized only when their size differs.
-void LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
-                   std::vector<double>& dc_q);
+// lines beyond `points` are ignored. A file with fewer lines than points
+// (captured with fewer points) gives the missing points the mean of the
+// offsets it has: the detector's quiescent output hardly changes across the
+// band. Returns the number of lines read, at most `points`. Raises IoError
+// when the file cannot be opened, ConversionError when a line lacks a number
+// or the file has no line at all. The vectors are resized only when their
+// size differs.
+int LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
+                  std::vector<double>& dc_q);
 
 // The capture lines, without the CR LF line end (the writer adds it).
 // DC-offset file: G(x * 1e6) + " " + F3(I * 1000) + " " + F3(Q * 1000), I and

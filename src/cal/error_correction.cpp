@@ -13,10 +13,8 @@ namespace {
 
 using Complex = std::complex<double>;
 
-// magnitude x (cos phase + j sin phase), for any sign of the magnitude.
-Complex FromPolar(double magnitude, double phase) {
-  return {magnitude * std::cos(phase), magnitude * std::sin(phase)};
-}
+constexpr double kPi = 3.141592653589793;
+constexpr double kTwoPi = 6.283185307179586;
 
 double Db(double v) { return 20.0 * std::log10(v); }
 
@@ -38,26 +36,41 @@ double GainDb(double m, double reference) {
   return Db(std::abs(m) + 0.000001) - Db(std::abs(reference + 0.0000001));
 }
 
-}  // namespace
+// A phase step between neighbouring entries, taken the short way round the
+// circle: within -pi .. pi (exactly, a whole number of turns less).
+double ShortWay(double step) {
+  if (step > kPi || step < -kPi) return std::remainder(step, kTwoPi);
+  return step;
+}
 
-double WrapPhase(double radians) { return std::atan2(std::sin(radians), std::cos(radians)); }
-
-std::array<double, 6> InterpolateOslTables(const CalibrationStore& store, int points,
-                                           int64_t frequency_hz) {
-  const TableColumn& stimulus = *store.Open.stimulus;
-  const TableColumn* columns[6] = {&store.Open.magnitude,  &store.Open.phase,
-                                   &store.Short.magnitude, &store.Short.phase,
-                                   &store.Load.magnitude,  &store.Load.phase};
-  const int count = std::clamp(points, 0, kMaxTracePoints);
-  const double f = static_cast<double>(frequency_hz);
-
-  int r = 0;
-  for (int e = 0; e < count; ++e) {
+// The scan of the shared stimulus column: r = e for e = 0, 1, ... as long as
+// f >= the stimulus of entry e - 1 (0 before entry 0). It goes on from where
+// the cursor's previous scan stopped when f has not fallen since, which gives
+// the same r, since every test passed for a lower f passes for f.
+int ScanOslEntries(const TableColumn& stimulus, int count, double f, OslCursor& cursor) {
+  if (cursor.count != count || !(f >= cursor.f)) {
+    cursor = OslCursor{count, f, 0, 0};
+  } else {
+    cursor.f = f;
+  }
+  int r = cursor.r;
+  int e = cursor.next;
+  for (; e < count; ++e) {
     const double before = e == 0 ? 0.0 : stimulus[static_cast<size_t>(e - 1)];
     if (!(f >= before)) break;
     r = e;
   }
+  cursor.next = e;
+  cursor.r = r;
+  return r;
+}
 
+// The six columns at f, with r found by the scan.
+std::array<double, 6> InterpolateAt(const CalibrationStore& store, int r, double f) {
+  const TableColumn& stimulus = *store.Open.stimulus;
+  const TableColumn* columns[6] = {&store.Open.magnitude,  &store.Open.phase,
+                                   &store.Short.magnitude, &store.Short.phase,
+                                   &store.Load.magnitude,  &store.Load.phase};
   std::array<double, 6> values{};
   if (r == 0) {
     for (int c = 0; c < 6; ++c) values[static_cast<size_t>(c)] = (*columns[c])[0];
@@ -77,23 +90,61 @@ std::array<double, 6> InterpolateOslTables(const CalibrationStore& store, int po
   for (int c = 0; c < 6; ++c) {
     const double y0 = (*columns[c])[i0];
     const double y1 = (*columns[c])[i1];
-    values[static_cast<size_t>(c)] = y0 + (y1 - y0) / (x1 - x0) * (f - x0);
+    const double step = c % 2 == 1 ? ShortWay(y1 - y0) : y1 - y0;
+    values[static_cast<size_t>(c)] = y0 + step / (x1 - x0) * (f - x0);
   }
   return values;
 }
 
+// The reflection error terms at f. A point that falls on a table entry (a
+// sweep like the one the tables were captured with) takes the terms made
+// when the tables were loaded: interpolation there returns the entry's
+// values unchanged, so the result is the same.
+ReflectionTerms ReflectionTermsAt(const CalibrationStore& store, int points, double f,
+                                  OslCursor& cursor) {
+  const TableColumn& stimulus = *store.Open.stimulus;
+  const int count = std::clamp(points, 0, kMaxTracePoints);
+  const int r = ScanOslEntries(stimulus, count, f, cursor);
+  int entry = -1;
+  if (r == 0) {
+    entry = 0;
+  } else {
+    const double x0 = stimulus[static_cast<size_t>(r - 1)];
+    const double x1 = stimulus[static_cast<size_t>(r)];
+    if (x1 == x0) {
+      entry = r;
+    } else if (f == x0) {
+      entry = r - 1;
+    }
+  }
+  if (entry >= 0) {
+    if (const ReflectionTerms* prepared = store.PreparedReflectionTerms(entry)) return *prepared;
+  }
+  const std::array<double, 6> v = InterpolateAt(store, r, f);
+  return NudgedReflectionErrorTerms(FromPolar(v[0], v[1]), FromPolar(v[2], v[3]),
+                                    FromPolar(v[4], v[5]));
+}
+
+}  // namespace
+
+double WrapPhase(double radians) { return std::atan2(std::sin(radians), std::cos(radians)); }
+
+std::array<double, 6> InterpolateOslTables(const CalibrationStore& store, int points,
+                                           int64_t frequency_hz, OslCursor* cursor) {
+  OslCursor local;
+  const double f = static_cast<double>(frequency_hz);
+  const int count = std::clamp(points, 0, kMaxTracePoints);
+  const int r = ScanOslEntries(*store.Open.stimulus, count, f, cursor ? *cursor : local);
+  return InterpolateAt(store, r, f);
+}
+
 Complex CorrectReflection(Complex m, Complex open, Complex short_, Complex load) {
-  const Complex epsilon(kReflectionEpsilon, 0.0);
-  const Complex a = open - load;
-  const Complex b = short_ - load;
-  const Complex e11 = (a + b) / (a - b + epsilon);
-  const Complex e01 = -2.0 * a * b / (a - b + epsilon);
-  return (m - load) / (e01 - load * e11 + e11 * m + epsilon);
+  return ApplyReflectionTerms(ReflectionErrorTerms(open, short_, load), m);
 }
 
 std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind sweep,
                                         ModeKind mode, int i, int points, double x, double m,
-                                        double phi, bool& doubtful) {
+                                        double phi, bool& doubtful, OslCursor* cursor) {
   // Sweeps never have more points than the tables; a point beyond them is
   // corrected with the last entry and marked doubtful.
   if (i < 0 || i >= kMaxTracePoints) {
@@ -107,25 +158,12 @@ std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind
     const int64_t f_hz = RoundHalfEven(x * 1000000.0);
     if (mode == ModeKind::Reflection) {
       if (static_cast<double>(f_hz) != std::nearbyint(store.Open.Stimulus(i))) doubtful = true;
-      const std::array<double, 6> v = InterpolateOslTables(store, points, f_hz);
-      const Complex measured = FromPolar(m, phi);
-      Complex open = FromPolar(v[0], v[1]);
-      const Complex short_ = FromPolar(v[2], v[3]);
-      Complex load = FromPolar(v[4], v[5]);
-      if (open == short_) {
-        open += 0.01;
-        doubtful = true;
-      }
-      if (open == load) {
-        open += 0.01;
-        doubtful = true;
-      }
-      if (load == short_) {
-        load += 0.01;
-        doubtful = true;
-      }
+      OslCursor local;
+      const ReflectionTerms terms = ReflectionTermsAt(store, points, static_cast<double>(f_hz),
+                                                      cursor != nullptr ? *cursor : local);
+      if (terms.nudged) doubtful = true;
       result.reflection = true;
-      result.gamma = CorrectReflection(measured, open, short_, load);
+      result.gamma = ApplyReflectionTerms(terms, FromPolar(m, phi));
       return result;
     }
     if (mode == ModeKind::Transmission) {

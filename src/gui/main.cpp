@@ -20,11 +20,13 @@
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
+#include "app/calibration.h"
 #include "device/d2xx_library.h"
 #include "gui/artwork.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "gui/system_close.h"
+#include "sim/bench_standards.h"
 #include "sim/simulated_instrument.h"
 
 namespace {
@@ -173,6 +175,17 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&analyser](QSessionManager&) {
     analyser.Guard([&] { analyser.Shell().CloseFromSystem(); });
   });
+
+  // With the simulated instrument, the calibration's prompts are followed
+  // on its bench: closing "Connect Standard OPEN ..." connects the OPEN, and
+  // the device under test comes back after the last capture.
+  std::unique_ptr<ostra::PromptFollower> follower;
+  if (simulator != nullptr) {
+    follower = std::make_unique<ostra::PromptFollower>(*simulator);
+    analyser.Cal().on_prompt_answered.Connect(
+        [&follower](const std::string& prompt) { follower->PromptAnswered(prompt); });
+    analyser.Cal().on_captures_done.Connect([&follower] { follower->CapturesDone(); });
+  }
 
   // With the simulated instrument, a menu connects another device under
   // test while it runs, as a user would change the cable on the bench.

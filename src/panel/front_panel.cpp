@@ -44,6 +44,11 @@ void FrontPanel::Light(int index) {
   Changed();
 }
 
+void FrontPanel::SetRaised(int index, bool raised) {
+  keys_.at(static_cast<size_t>(index)).raised = raised;
+  Changed();
+}
+
 void FrontPanel::LightHardKey(HardKey key) {
   hard_lit_[static_cast<size_t>(key)] = true;
   Changed();

@@ -79,6 +79,8 @@ struct SoftKey {
   std::string caption;
   bool visible = true;
   bool lit = false;
+  // Inner bevel raised: the Cal key while its calibration runs.
+  bool raised = false;
 };
 
 class FrontPanel {
@@ -95,6 +97,7 @@ class FrontPanel {
   // Every frame back to its idle colour.
   void ResetKeyLights();
   void Light(int index);
+  void SetRaised(int index, bool raised);
   void LightHardKey(HardKey key);
   bool HardKeyLit(HardKey key) const { return hard_lit_[static_cast<size_t>(key)]; }
   // How many frames are lit (hard and soft keys).

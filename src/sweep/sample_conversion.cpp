@@ -12,15 +12,18 @@ namespace ostra {
 
 namespace {
 
-inline double ReadingVolts(const uint8_t* bytes) { return SampleVolts(bytes[0], bytes[1]); }
-
-}  // namespace
-
-double SampleVolts(uint8_t high, uint8_t low) {
+// Inlined into the averaging loop, which reads every sample of a sweep.
+inline double Volts(uint8_t high, uint8_t low) {
   uint16_t w = static_cast<uint16_t>(high << 8 | low);
   if (w & 0x0800) w |= 0xF000;
   return static_cast<int16_t>(w) * 5.0 / 4096.0;
 }
+
+inline double ReadingVolts(const uint8_t* bytes) { return Volts(bytes[0], bytes[1]); }
+
+}  // namespace
+
+double SampleVolts(uint8_t high, uint8_t low) { return Volts(high, low); }
 
 void SampleConverter::SizeHistory(int factor, int points) {
   const int rows = std::clamp(factor, 1, kMaxAverageFactor);

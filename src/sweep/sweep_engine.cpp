@@ -128,6 +128,7 @@ void SweepEngine::ConvertAndPlotSweep(int sweep, AtomicFile* capture) {
                                  work_buffer_.size());
   trace_.ClearTrace();
   converter_.BeginSweep();
+  OslCursor cursor;  // the points' frequencies rise through the sweep
   for (int i = 0; i < run.points; ++i) {
     const ConvertedPoint p = converter_.ConvertPoint(i);
     if (capture != nullptr) {
@@ -137,7 +138,7 @@ void SweepEngine::ConvertAndPlotSweep(int sweep, AtomicFile* capture) {
     }
     bool doubtful = false;
     const auto result = CorrectPoint(calibration_, run.sweep, run.measure, i, run.points, p.x, p.m,
-                                     p.phi, doubtful);
+                                     p.phi, doubtful, &cursor);
     if (doubtful && !cal_doubtful_) {
       cal_doubtful_ = true;
       on_cal_label.Emit("C?");
@@ -225,10 +226,10 @@ bool SweepEngine::BeginRun(std::string_view capture_mode) {
   // such a run does no pass, with the dialog's own message.
   bool fits = true;
   if (!control_.StopRequested()) {
-    const char* refusal = run.points < 1     ? "Points can not be less than 1"
-                          : run.points > 500 ? "Points can not be more than 500"
-                          : run.dwell < 1    ? "Dwell can not be less than 1"
-                                             : nullptr;
+    const char* refusal = run.points < 1                 ? "Points can not be less than 1"
+                          : run.points > kMaxTracePoints ? "Points can not be more than 500"
+                          : run.dwell < 1                ? "Dwell can not be less than 1"
+                                                         : nullptr;
     if (refusal != nullptr) {
       platform_.ShowMessage(refusal);
       fits = false;

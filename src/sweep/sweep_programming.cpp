@@ -180,8 +180,13 @@ void SweepProgrammer::ProgramCurrentSweep(SweepControl& control) {
   log_.WriteLog("Expected length: " + std::to_string(estimates_.ExpectedLength));
 
   const int dc_points = static_cast<int>(std::clamp<int64_t>(points, 0, 65535));
-  LoadDcOffsets(cal_data_dir_ / kDcOffsetFile, dc_points, converter_.DcOffsetI,
-                converter_.DcOffsetQ);
+  const int dc_lines = LoadDcOffsets(cal_data_dir_ / kDcOffsetFile, dc_points, converter_.DcOffsetI,
+                                     converter_.DcOffsetQ);
+  if (dc_lines < dc_points) {
+    log_.WriteLog(std::string(kDcOffsetFile) + " has " + std::to_string(dc_lines) + " lines for " +
+                  std::to_string(dc_points) +
+                  " points: the points beyond them take the mean of its offsets");
+  }
 
   RxGainCode(settings_);  // step order: a bad gain box stops before the tables load
 

@@ -55,7 +55,8 @@ class SweepProgrammer {
   // estimates, loads the DC offsets and the calibration tables, sends the
   // sweep words and logs them. A box that is not a number raises
   // ConversionError at its step (nothing is sent); a missing DC-offset file
-  // raises IoError.
+  // raises IoError. A DC-offset file with fewer lines than points is used as
+  // far as it goes, the rest from the mean of its lines, with one log line.
   void ProgramCurrentSweep(SweepControl& control);
 
   const SweepEstimates& Estimates() const { return estimates_; }

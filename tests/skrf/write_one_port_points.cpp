@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
     put(store.Short, i, points[i].f_hz, points[i].short_);
     put(store.Load, i, points[i].f_hz, points[i].load);
   }
+  // As the tables are after loading; the sweep's lookups carried by a cursor.
+  store.PrepareReflectionTerms();
+  ostra::OslCursor cursor;
   std::FILE* out = std::fopen(argv[1], "w");
   if (!out) {
     std::perror(argv[1]);
@@ -37,9 +40,9 @@ int main(int argc, char** argv) {
   for (int i = 0; i < count; ++i) {
     const auto& p = points[static_cast<size_t>(i)];
     const auto gamma = ostra::CorrectReflection(p.measured, p.open, p.short_, p.load);
-    const auto point = ostra::CorrectPoint(store, ostra::SweepKind::Frequency,
-                                           ostra::ModeKind::Reflection, i, count, p.f_hz / 1e6,
-                                           std::abs(p.measured), std::arg(p.measured), doubtful);
+    const auto point = ostra::CorrectPoint(
+        store, ostra::SweepKind::Frequency, ostra::ModeKind::Reflection, i, count, p.f_hz / 1e6,
+        std::abs(p.measured), std::arg(p.measured), doubtful, &cursor);
     const auto g2 = point ? point->gamma : std::complex<double>(NAN, NAN);
     std::fprintf(out, "%.17g", p.f_hz);
     for (auto v : {p.measured, p.open, p.short_, p.load, gamma, g2, p.gamma_true}) {

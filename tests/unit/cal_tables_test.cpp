@@ -136,10 +136,32 @@ TEST(LoadDcOffsets, MillivoltsToVoltsPerPoint) {
   EXPECT_DOUBLE_EQ(dc_q[0], -0.0035);
   EXPECT_DOUBLE_EQ(dc_q[1], 0.00025);
 
-  EXPECT_THROW(LoadDcOffsets(dir / "dc.dat", 3, dc_i, dc_q), ConversionError);  // short file
+  EXPECT_THROW(LoadDcOffsets(dir / "dc.dat", 3, dc_i, dc_q), ConversionError);  // bad line 3
   EXPECT_THROW(LoadDcOffsets(dir / "missing.dat", 2, dc_i, dc_q), IoError);
   WriteFile(dir / "dc.dat", "20000000 12.000\r\n");
   EXPECT_THROW(LoadDcOffsets(dir / "dc.dat", 1, dc_i, dc_q), ConversionError);
+}
+
+// A file captured with fewer points than the sweep has: the points beyond
+// its lines take the mean of its offsets, and the programming goes on.
+TEST(LoadDcOffsets, AShortFileFillsTheMissingPointsWithTheMeanOfItsLines) {
+  TempDir dir;
+  WriteFile(dir / "dc.dat", "20000000 12.000 -3.000\r\n20150000 14.000 -5.000\r\n");
+  std::vector<double> dc_i, dc_q;
+  EXPECT_EQ(LoadDcOffsets(dir / "dc.dat", 5, dc_i, dc_q), 2);
+  ASSERT_EQ(dc_i.size(), 5u);
+  EXPECT_DOUBLE_EQ(dc_i[0], 0.012);
+  EXPECT_DOUBLE_EQ(dc_i[1], 0.014);
+  for (size_t k = 2; k < 5; ++k) {
+    EXPECT_DOUBLE_EQ(dc_i[k], 0.013);
+    EXPECT_DOUBLE_EQ(dc_q[k], -0.004);
+  }
+  EXPECT_EQ(LoadDcOffsets(dir / "dc.dat", 1, dc_i, dc_q), 1);
+  EXPECT_EQ(dc_i.size(), 1u);
+  // Nothing to fill from: the conversion error of an empty field.
+  WriteFile(dir / "dc.dat", "");
+  EXPECT_THROW(LoadDcOffsets(dir / "dc.dat", 1, dc_i, dc_q), ConversionError);
+  EXPECT_EQ(LoadDcOffsets(dir / "dc.dat", 0, dc_i, dc_q), 0);
 }
 
 TEST(CaptureLines, FormatsAndReadBack) {

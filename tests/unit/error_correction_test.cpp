@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <complex>
+#include <random>
+#include <vector>
 
 #include "sweep/sweep_programming.h"
 
@@ -105,6 +107,115 @@ TEST(CorrectPoint, AChangedStopFrequencyIsDoubtfulAndInterpolates) {
   const auto short_scan = InterpolateOslTables(store, 2, 40000000);
   EXPECT_NEAR(short_scan[1], 0.2 + 0.4, 1e-12);
   EXPECT_EQ(InterpolateOslTables(store, 1, 40000000)[1], store.Open.phase[0]);
+}
+
+// A measured SHORT sits near +-pi: neighbouring entries can read -3.128 and
+// 3.139. A point between them lies near pi, not near 0.
+TEST(InterpolateOslTables, PhaseGoesTheShortWayRoundTheCircle) {
+  CalibrationStore store;
+  (*store.Open.stimulus)[0] = 10000000.0;
+  (*store.Open.stimulus)[1] = 12000000.0;
+  store.Short.magnitude[0] = 0.8;
+  store.Short.magnitude[1] = 0.8;
+  store.Short.phase[0] = -3.128;
+  store.Short.phase[1] = 3.139;
+  store.Open.phase[0] = 0.5;  // a step of less than pi is a plain straight line
+  store.Open.phase[1] = 3.5;
+  const auto half = InterpolateOslTables(store, 2, 11000000);
+  const double step = 3.139 - (-3.128) - 2 * kPi;  // -0.0162 the short way
+  EXPECT_NEAR(half[3], -3.128 + step / 2, 1e-12);
+  EXPECT_NEAR(std::cos(half[3]), -1.0, 1e-3);
+  EXPECT_DOUBLE_EQ(half[1], 2.0);
+  // The entries themselves are returned unchanged.
+  EXPECT_EQ(InterpolateOslTables(store, 2, 10000000)[3], -3.128);
+  // Extended beyond the last entry the same way.
+  EXPECT_NEAR(InterpolateOslTables(store, 2, 14000000)[3], -3.128 + 2 * step, 1e-12);
+
+  // A true short between the entries of a calibration whose SHORT phase
+  // crosses pi: |G| = 1, not the 0.74 of a phase interpolated through 0.
+  const Detector d;
+  for (int i = 0; i < 2; ++i) {
+    const double f = 10000000.0 + i * 2000000.0;
+    Store(store.Open, i, f, d.Measure(f, 1.0));
+    Store(store.Load, i, f, d.Measure(f, 0.0));
+    store.Short.magnitude[i] = std::abs(d.Measure(f, -1.0));
+    store.Short.phase[i] = i == 0 ? -3.128 : 3.139;  // the bridge's short, near pi
+  }
+  const Complex s0 = std::polar(store.Short.magnitude[0], -3.128);
+  const Complex s1 = std::polar(store.Short.magnitude[1], 3.139);
+  const Complex short_between = (s0 + s1) / 2.0;
+  bool doubtful = false;
+  const auto r = CorrectPoint(store, SweepKind::Frequency, ModeKind::Reflection, 0, 2, 11.0,
+                              std::abs(short_between), std::arg(short_between), doubtful);
+  ASSERT_TRUE(r.has_value());
+  EXPECT_NEAR(std::abs(r->gamma), 1.0, 0.01);
+  EXPECT_NEAR(std::abs(r->gamma + 1.0), 0.0, 0.02);
+}
+
+// The scan that a cursor carries across a sweep finds what a scan from
+// entry 0 finds, for rising, falling and repeated frequencies and for
+// tables that rise, repeat or fall.
+TEST(InterpolateOslTables, ACursorGivesWhatAFullScanGives) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> value(-4.0, 4.0);
+  for (int table = 0; table < 4; ++table) {
+    CalibrationStore store;
+    for (size_t e = 0; e < 60; ++e) {
+      double f = 1e6 + 1e5 * static_cast<double>(e);
+      if (table == 1) f = 1e6 + 1e5 * static_cast<double>(e / 3);  // repeats
+      if (table == 2) f = (e % 7 == 3) ? 5e5 : f;                  // dips
+      if (table == 3) f = 0.0;                                     // start-up zeros
+      (*store.Open.stimulus)[e] = f;
+      for (CalTable* t : {&store.Open, &store.Short, &store.Load}) {
+        t->magnitude[e] = value(rng);
+        t->phase[e] = value(rng);
+      }
+    }
+    std::vector<int64_t> sweep;
+    for (int i = 0; i < 80; ++i) sweep.push_back(900000 + 75000 * i);  // rising, past the end
+    sweep.push_back(1200000);                                          // falls back
+    sweep.push_back(1200000);                                          // repeats
+    sweep.push_back(-5);
+    sweep.push_back(7000000);
+    OslCursor cursor;
+    for (int64_t f : sweep) {
+      EXPECT_EQ(InterpolateOslTables(store, 60, f, &cursor), InterpolateOslTables(store, 60, f))
+          << "table " << table << " at " << f;
+    }
+  }
+}
+
+// The terms made when the tables are loaded give exactly the result of
+// working them out at every point.
+TEST(CorrectPoint, PreparedTermsGiveTheSameResultAsTermsWorkedOutPerPoint) {
+  const Detector d;
+  CalibrationStore fresh;  // columns written after the terms were made: worked out
+  Calibrate(fresh, d);
+  fresh.Short.magnitude[7] = fresh.Open.magnitude[7];  // a coinciding pair, nudged
+  fresh.Short.phase[7] = fresh.Open.phase[7];
+  CalibrationStore prepared;
+  Calibrate(prepared, d);
+  prepared.Short.magnitude[7] = prepared.Open.magnitude[7];
+  prepared.Short.phase[7] = prepared.Open.phase[7];
+  prepared.PrepareReflectionTerms();
+  ASSERT_NE(prepared.PreparedReflectionTerms(7), nullptr);
+  ASSERT_EQ(fresh.PreparedReflectionTerms(7), nullptr);
+
+  for (double step : {0.15, 0.16}) {  // on the entries, and between them
+    OslCursor cursor;
+    for (int i = 0; i < 201; ++i) {
+      const double x = 20.0 + i * step;
+      const Complex m = d.Measure(x * 1e6, Complex(0.2, 0.3));
+      bool doubtful_a = false;
+      bool doubtful_b = false;
+      const auto a = CorrectPoint(fresh, SweepKind::Frequency, ModeKind::Reflection, i, 201, x,
+                                  std::abs(m), std::arg(m), doubtful_a);
+      const auto b = CorrectPoint(prepared, SweepKind::Frequency, ModeKind::Reflection, i, 201, x,
+                                  std::abs(m), std::arg(m), doubtful_b, &cursor);
+      ASSERT_EQ(a->gamma, b->gamma) << "point " << i;
+      EXPECT_EQ(doubtful_a, doubtful_b);
+    }
+  }
 }
 
 TEST(CorrectPoint, StartupTablesNeverGiveNaN) {

@@ -146,7 +146,8 @@ TEST(HardKeyMenus, AfterEverySoftKeyOnlyItsFrameIsLit) {
       EXPECT_FALSE(rig.Panel().HardKeyLit(key));
     }
   }
-  EXPECT_THAT(rig.Messages(), ::testing::IsEmpty());
+  // Only the calibration's prompts: no action failed.
+  for (const std::string& text : rig.Messages()) EXPECT_THAT(text, ::testing::StartsWith("Connect"));
 }
 
 TEST(HardKeyMenus, StimulusAbandonsAPendingEntryConfigLeavesIt) {

@@ -1,0 +1,53 @@
+// The user calibration, the work of the Cal soft key: for the current sweep
+// type and measurement mode it captures the detector's DC offset and the
+// standards the error correction needs, each as one sweep written to its
+// calibration file, then reloads the calibration tables and restarts normal
+// sweeping. A fixed script of log lines, prompts and capture runs, which keeps
+// no state of its own besides the files it writes.
+#pragma once
+
+#include <string>
+
+#include "base/signal.h"
+
+namespace ostra {
+
+class Analyser;
+
+class Calibration {
+ public:
+  explicit Calibration(Analyser& app) : app_(app) {}
+
+  // The Cal action. Each prompt is a modal box with an OK button only, and
+  // the script goes on when it is closed. A press while a calibration is
+  // running (its captures process window messages) is ignored.
+  void CalExecute();
+
+  // Emitted when the user has closed a prompt, with its text: what the
+  // prompt asked for is connected now.
+  Signal<const std::string&> on_prompt_answered;
+  // Emitted after the last capture of the procedure (also when a step
+  // failed): the device under test may go back on.
+  Signal<> on_captures_done;
+
+  bool Running() const { return running_; }
+
+ private:
+  void RunScript();
+  void FrequencyReflection();
+  void FrequencyTransmission();
+  // Phase and power sweeps: DC offset with RF IN terminated, then THRU.
+  void ThruOfOtherSweep(const char* log_line, const char* capture_mode);
+
+  void Prompt(const std::string& text);
+  void Log(const std::string& text);
+  void SetRxGainToZero();
+  void ClearStopRequest();
+  void ProgramCurrentSweep();
+  void Capture(const char* capture_mode);
+
+  Analyser& app_;
+  bool running_ = false;
+};
+
+}  // namespace ostra
