@@ -12,6 +12,7 @@
 #include "gui/chart_view.h"
 #include "gui/log_form.h"
 #include "gui/main_form.h"
+#include "gui/marker_panel.h"
 #include "gui/options_form.h"
 #include "gui/qt_platform.h"
 #include "gui/splash_screen.h"
@@ -36,6 +37,7 @@ class ProgramWindows {
   TLogForm& LogForm() { return log_form_; }
   TAboutForm& AboutForm() { return about_form_; }
   ChartView& Chart() { return *chart_; }
+  MarkerPanel& MarkerPanelWidget() { return *marker_panel_; }
 
  private:
   MainFormHandlers MakeMainFormHandlers();
@@ -43,6 +45,7 @@ class ProgramWindows {
   void ConnectModels();
   void ShowSoftKeys();
   void ShowPanel(PanelId id, bool visible, bool slide);
+  void ConnectMarkerPanel();
 
   Analyser& analyser_;
   QtPlatform& platform_;
@@ -52,6 +55,7 @@ class ProgramWindows {
   TLogForm log_form_;
   TAboutForm about_form_;
   ChartView* chart_ = nullptr;
+  MarkerPanel* marker_panel_ = nullptr;
   std::vector<ScopedConnection> connections_;
 };
 
