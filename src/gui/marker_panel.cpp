@@ -116,7 +116,9 @@ void MarkerPanel::BuildGrid() {
   grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setItemDelegate(new PlainCellDelegate(grid_));
+  // Arial, as the chart's texts: narrow enough for the columns' widths.
   QFont font = grid_->font();
+  font.setFamily("Arial");
   font.setPointSize(kGridFontPointSize);
   grid_->setFont(font);
   QPalette palette = grid_->palette();

@@ -183,11 +183,22 @@ TEST(MarkerPanelTest, TheTableTheArrowsAndThePanelAsTheUserSeesThem) {
     analyser.Markers().marker_hideExecute();
     return true;
   });
+  // Out through its top edge, then in from below: upwards both ways.
+  steps.Add("rising out", [&] {
+    if (!panel->isVisible() || panel->y() > -20) return false;
+    EXPECT_GT(panel->y(), -113);
+    return true;
+  });
   steps.Add("hidden", [&] { return !panel->isVisible(); });
   steps.Add("Show slides it in", [&] {
     analyser.Markers().marker_showExecute();
     EXPECT_TRUE(panel->isVisible());
-    EXPECT_GT(panel->y(), 0);  // coming up from below its place
+    EXPECT_GT(panel->y(), 0);
+    return true;
+  });
+  steps.Add("rising in", [&] {
+    if (panel->y() > 93) return false;
+    EXPECT_GE(panel->y(), 0);
     return true;
   });
   steps.Add("shown", [&] { return panel->isVisible() && panel->pos() == QPoint(0, 0); });
