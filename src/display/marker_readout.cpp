@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "base/constants.h"
 #include "base/text_util.h"
@@ -44,6 +46,70 @@ std::string_view HeaderOf(SweepKind sweep) {
       break;
   }
   return kPowerHeader;
+}
+
+// A cell's text, built without allocating (the cells keep their capacity
+// from sweep to sweep, so a warm sweep allocates nothing).
+class CellText {
+ public:
+  std::string_view Fixed(double value, int decimals) {
+    Clear();
+    return AppendFixed(value, decimals).View();
+  }
+  CellText& Clear() {
+    end_ = buffer_;
+    return *this;
+  }
+  // "%1.<decimals>f"; "0" for what cannot be written.
+  CellText& AppendFixed(double value, int decimals) {
+    auto [ptr, ec] =
+        std::to_chars(end_, buffer_ + sizeof buffer_, value, std::chars_format::fixed, decimals);
+    if (ec == std::errc()) {
+      end_ = ptr;
+    } else {
+      Append("0");
+    }
+    return *this;
+  }
+  CellText& Append(std::string_view text) {
+    const size_t room = static_cast<size_t>(buffer_ + sizeof buffer_ - end_);
+    const size_t n = std::min(room, text.size());
+    std::memcpy(end_, text.data(), n);
+    end_ += n;
+    return *this;
+  }
+  std::string_view View() const { return {buffer_, static_cast<size_t>(end_ - buffer_)}; }
+
+ private:
+  char buffer_[400];
+  char* end_ = buffer_;
+};
+
+void WriteImpedance(CellText& text, std::complex<double> g) {
+  text.Clear();
+  const std::complex<double> d = 1.0 - g;
+  const double denominator = std::norm(d);
+  if (denominator == 0) {
+    text.Append(kInfiniteText);
+    return;
+  }
+  const std::complex<double> z = kReferenceOhms * (1.0 + g) * std::conj(d) / denominator;
+  if (!std::isfinite(z.real()) || !std::isfinite(z.imag())) {
+    text.Append(kInfiniteText);
+    return;
+  }
+  // Adding 0 turns a negative zero into zero, which takes the plus sign.
+  const double imag = z.imag() + 0.0;
+  text.AppendFixed(z.real(), 1).Append(imag >= 0 ? "+" : "").AppendFixed(imag, 1).Append("j");
+}
+
+void WriteVswr(CellText& text, double magnitude) {
+  text.Clear();
+  if (!(magnitude < 1)) {
+    text.Append(kInfiniteText);
+    return;
+  }
+  text.AppendFixed((magnitude + 1) / (1 - magnitude + 1e-6), 2);
 }
 
 // The number a cell shows, read back from its text; `fallback` when the
@@ -117,19 +183,15 @@ double SteppedMarkerValue(const InstrumentSettings& settings, double value, bool
 }
 
 std::string ImpedanceText(std::complex<double> g) {
-  const std::complex<double> d = 1.0 - g;
-  const double denominator = std::norm(d);
-  if (denominator == 0) return std::string(kInfiniteText);
-  const std::complex<double> z = kReferenceOhms * (1.0 + g) * std::conj(d) / denominator;
-  if (!std::isfinite(z.real()) || !std::isfinite(z.imag())) return std::string(kInfiniteText);
-  // Adding 0 turns a negative zero into zero, which takes the plus sign.
-  const double imag = z.imag() + 0.0;
-  return FormatFixed(z.real(), 1) + (imag >= 0 ? "+" : "") + FormatFixed(imag, 1) + "j";
+  CellText text;
+  WriteImpedance(text, g);
+  return std::string(text.View());
 }
 
 std::string VswrText(double magnitude) {
-  if (!(magnitude < 1)) return std::string(kInfiniteText);
-  return FormatFixed((magnitude + 1) / (1 - magnitude + 1e-6), 2);
+  CellText text;
+  WriteVswr(text, magnitude);
+  return std::string(text.View());
 }
 
 // --- MarkerReadout -------------------------------------------------------------
@@ -179,11 +241,14 @@ void MarkerReadout::ReadReflection(int row, int k, const Placement& at) {
   const double x = trace_.TraceX()[i] / 1e6;
   const std::complex<double> g(mag * std::cos(phase), mag * std::sin(phase));
 
-  table_.SetCell(kStimulusColumn, row, FormatFixed(x, 3));
-  table_.SetCell(kMagColumn, row, FormatFixed(20 * std::log10(mag + 1e-6), 1));
-  table_.SetCell(kImpedanceColumn, row, ImpedanceText(g));
-  table_.SetCell(kVswrColumn, row, VswrText(mag));
-  table_.SetCell(kPhaseColumn, row, FormatFixed(degrees, 1));
+  CellText text;
+  table_.SetCell(kStimulusColumn, row, text.Fixed(x, 3));
+  table_.SetCell(kMagColumn, row, text.Fixed(20 * std::log10(mag + 1e-6), 1));
+  WriteImpedance(text, g);
+  table_.SetCell(kImpedanceColumn, row, text.View());
+  WriteVswr(text, mag);
+  table_.SetCell(kVswrColumn, row, text.View());
+  table_.SetCell(kPhaseColumn, row, text.Fixed(degrees, 1));
 
   if (at.overlay) AddDiamond(SeriesId::MarkerSeries2, x, degrees, row);
   // The diamond sits at the value the table shows.
@@ -218,9 +283,10 @@ void MarkerReadout::ReadTransmission(int row, int k, const Placement& at) {
   const double degrees = trace_.TransPhase()[i] * kDegreesPerRadian;
   const double x = at.frequency_sweep ? trace_.TraceX()[i] / 1e6 : trace_.TraceX()[i];
 
-  table_.SetCell(kStimulusColumn, row, FormatFixed(x, 3));
-  table_.SetCell(kMagColumn, row, FormatFixed(20 * std::log10(linear + 1e-6), 1));
-  table_.SetCell(kPhaseColumn, row, FormatFixed(degrees, 1));
+  CellText text;
+  table_.SetCell(kStimulusColumn, row, text.Fixed(x, 3));
+  table_.SetCell(kMagColumn, row, text.Fixed(20 * std::log10(linear + 1e-6), 1));
+  table_.SetCell(kPhaseColumn, row, text.Fixed(degrees, 1));
 
   if (at.overlay) AddDiamond(SeriesId::MarkerSeries2, x, degrees, row);
   switch (at.format) {
