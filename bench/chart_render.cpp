@@ -4,8 +4,11 @@
 // Scenes:
 //   Full: Smith grid and its 16 labels, a 500-point trace, the phase overlay
 //         on the right axis, four markers on the trace and four on the
-//         overlay, all axes shown (everything the chart can draw at once).
-//   Log:  the usual "Log" frame: 500-point trace, phase overlay, 4 + 4 markers.
+//         overlay, the 500-point memory trace, the constant-VSWR circle and
+//         its label, all axes shown (everything the chart can draw at once).
+//   Log:  the usual "Log" frame: 500-point trace, phase overlay, 4 + 4
+//         markers, the memory trace, and the circle (on the dB axes it lies
+//         outside the plot: what it costs is clipping it away).
 // Variants:
 //   ChartView/warm  the trace changes every frame, the cached static part
 //                   (background, grid, axes, Smith grid) is reused;
@@ -31,6 +34,7 @@
 #include <memory>
 #include <string>
 
+#include "display/overlays.h"
 #include "display/trace_display.h"
 #include "gui/chart_view.h"
 
@@ -55,6 +59,7 @@ struct Scene {
   ChartModel chart;
   ostra::TraceDisplay display{chart, settings};
   TraceData trace;
+  std::vector<double> phase_x, phase_y;
 
   explicit Scene(bool full) {
     display.UseInsertionOrder();
@@ -74,6 +79,16 @@ struct Scene {
       r.gamma = g;
       display.PlotTracePoint(i, full ? (f - 35) / 15 : f, r);
     }
+    // The memory trace: a copy of an earlier sweep a little below this one.
+    ostra::CopyTraceToMemory(chart);
+    std::vector<double> mem_x, mem_y;
+    for (const ostra::ChartPoint& p : chart.Series(SeriesId::MemDataSeries).points) {
+      mem_x.push_back(p.x);
+      mem_y.push_back(full ? p.y * 0.9 : p.y - 3);
+    }
+    chart.Clear(SeriesId::MemDataSeries);
+    chart.AddPoints(SeriesId::MemDataSeries, mem_x, mem_y);
+    ostra::DrawConstVswrCircle(chart, "2");
     const auto& mag = chart.Series(SeriesId::MagDataSeries).points;
     const auto& phase = chart.Series(SeriesId::PhaseDataSeries).points;
     for (int version = 0; version < 2; ++version) {
@@ -82,11 +97,22 @@ struct Scene {
         trace.y[version].push_back(version == 0 ? p.y : p.y * 0.98);
       }
     }
+    for (const ostra::ChartPoint& p : phase) {
+      phase_x.push_back(p.x);
+      phase_y.push_back(p.y);
+    }
+    PlaceMarkers(0);
+  }
+
+  // As after every sweep: the markers cleared and placed on the new trace.
+  void PlaceMarkers(int v) {
+    chart.Clear(SeriesId::MarkerSeries);
+    chart.Clear(SeriesId::MarkerSeries2);
+    static const char* const kLabels[] = {"M1", "M2", "M3", "M4"};
     for (int m = 1; m <= 4; ++m) {
       const size_t k = static_cast<size_t>(m * 100);
-      const std::string text = "M" + std::to_string(m);
-      chart.AddPoint(SeriesId::MarkerSeries, mag[k].x, mag[k].y, text);
-      chart.AddPoint(SeriesId::MarkerSeries2, phase[k].x, phase[k].y, text);
+      chart.AddPoint(SeriesId::MarkerSeries, trace.x[v][k], trace.y[v][k], kLabels[m - 1]);
+      chart.AddPoint(SeriesId::MarkerSeries2, phase_x[k], phase_y[k], kLabels[m - 1]);
     }
   }
 
@@ -94,6 +120,7 @@ struct Scene {
     const int v = frame & 1;
     chart.Clear(SeriesId::MagDataSeries);
     chart.AddPoints(SeriesId::MagDataSeries, trace.x[v], trace.y[v]);
+    PlaceMarkers(v);
   }
 };
 
@@ -275,7 +302,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-        times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+        times_[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
       }
     }
   }
@@ -287,15 +314,24 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (qt == times_.end()) continue;
       for (const char* variant : {"ChartView_warm", "ChartView_cold"}) {
         auto ours = times_.find(prefix + variant);
-        if (ours == times_.end() || ours->second <= 0) continue;
-        std::printf("%s frame: %s %.1f us, QtCharts %.1f us, QtCharts / ours = %.2f\n", scene,
-                    variant, ours->second, qt->second, qt->second / ours->second);
+        if (ours == times_.end() || ours->second.real <= 0 || ours->second.cpu <= 0) continue;
+        std::printf(
+            "%s frame: %s %.1f us (CPU %.1f), QtCharts %.1f us (CPU %.1f), QtCharts / ours = "
+            "%.2f (CPU %.2f)\n",
+            scene, variant, ours->second.real, ours->second.cpu, qt->second.real, qt->second.cpu,
+            qt->second.real / ours->second.real, qt->second.cpu / ours->second.cpu);
       }
     }
   }
 
  private:
-  std::map<std::string, double> times_;
+  // Real and processor time: on a shared machine the processor time is the
+  // steadier of the two.
+  struct Times {
+    double real = 0;
+    double cpu = 0;
+  };
+  std::map<std::string, Times> times_;
 };
 
 }  // namespace

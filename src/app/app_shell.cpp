@@ -5,6 +5,7 @@
 #include "app/analyser.h"
 #include "app/firmware_upgrade.h"
 #include "app/front_panel_keys.h"
+#include "app/marker_actions.h"
 #include "base/constants.h"
 #include "base/measurement.h"
 #include "base/text_util.h"
@@ -52,7 +53,7 @@ void AppShell::startup_timerTimer() {
 }
 
 void AppShell::StartupPass() {
-  // The marker panel's labels are hidden by the markers (not built yet).
+  app_.Markers().HideMarkerPanelLabels();
   app_.Host().SetTimer(TimerId::Startup, false, 10);
   app_.Engine().SizeAverageHistory();
   app_.Chart().SetLabelVisible(LabelId::ave_en_lbl, false);
@@ -90,6 +91,7 @@ void AppShell::StartupPass() {
 void AppShell::ResetForStartup() {
   app_.Display().UseInsertionOrder();
   app_.Engine().ResetAverageCount();
+  app_.Markers().ResetMarkersForStartup();
   app_.Engine().Calibration().ResetToStartupValues();
   app_.Display().ResetFormatScaling();
   counter_frequency_ = app_.Host().PerformanceFrequency();

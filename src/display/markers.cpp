@@ -14,7 +14,7 @@ void MarkerState::Select(int index) {
   Changed();
 }
 
-void MarkerState::PlaceSelected(int64_t value) {
+void MarkerState::PlaceSelected(double value) {
   Marker& m = markers_[static_cast<size_t>(selected_)];
   m.value = value;
   m.enabled = true;
@@ -22,13 +22,18 @@ void MarkerState::PlaceSelected(int64_t value) {
   Changed();
 }
 
-void MarkerState::SetValue(int index, int64_t value) {
+void MarkerState::SetValue(int index, double value) {
   markers_.at(static_cast<size_t>(index)).value = value;
   Changed();
 }
 
 void MarkerState::Clear() {
   markers_.fill(Marker{});
+  Changed();
+}
+
+void MarkerState::HideArrows() {
+  for (Marker& m : markers_) m.arrows_visible = false;
   Changed();
 }
 

@@ -15,7 +15,10 @@ inline constexpr int kMarkerCount = 4;
 
 struct Marker {
   bool enabled = false;
-  int64_t value = 0;
+  // A whole number of hertz or degrees, or dBm. Typed values are whole;
+  // stepping in a power sweep lands on the exact power of a point, which
+  // need not be a whole dBm.
+  double value = 0;
   bool arrows_visible = false;
 };
 
@@ -28,11 +31,13 @@ class MarkerState {
   int Selected() const { return selected_; }
   void Select(int index);
   // The selected marker at `value`: switched on, its arrows shown.
-  void PlaceSelected(int64_t value);
+  void PlaceSelected(double value);
   // A new position for marker `index`; on and off stay as they are.
-  void SetValue(int index, int64_t value);
+  void SetValue(int index, double value);
   // Every marker off at 0, every arrow hidden.
   void Clear();
+  // Every arrow hidden; the markers stay as they are.
+  void HideArrows();
 
   Signal<> on_change;
   uint64_t Revision() const { return revision_; }

@@ -263,16 +263,18 @@ ChartView::StaticKey ChartView::CurrentKey(qreal dpr) const {
   return key;
 }
 
-void ChartView::paintEvent(QPaintEvent*) {
+void ChartView::paintEvent(QPaintEvent* event) {
   if (width() <= 0 || height() <= 0) return;
-  // Label texts change with the settings: keep the cache small. Cleared only
-  // here, between paints, because drawing holds references into it.
+  // Texts change with the settings: keep the caches small. Cleared only
+  // here, between paints, because drawing holds references into them.
   if (text_cache_.size() > 512) text_cache_.clear();
+  sprites_.Trim();
   const qreal dpr = devicePixelRatioF();
   const StaticKey key = CurrentKey(dpr);
   if (!static_valid_ || !(key == static_key_) || static_.isNull()) {
     geometry_ = ComputeGeometry(size());
-    if (static_.size() != size() * dpr) static_ = QPixmap(size() * dpr);
+    const QSize pixels = size() * dpr;
+    if (static_.size() != pixels) static_ = QImage(pixels, QImage::Format_RGB32);
     static_.setDevicePixelRatio(dpr);
     QPainter sp(&static_);
     DrawStatic(sp, geometry_);
@@ -280,14 +282,40 @@ void ChartView::paintEvent(QPaintEvent*) {
     static_key_ = key;
     static_valid_ = true;
     ++static_rebuilds_;
+    frame_.Reset(static_);
+  } else {
+    frame_.Begin(static_);
   }
+  DrawDynamic(geometry_);
 
+  // One copy of the picture to the screen, of the part asked for.
   QPainter p(this);
-  p.drawPixmap(0, 0, static_);
+  const QRect area = event->rect();
+  p.drawImage(area, frame_.Image(),
+              QRectF(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr));
+}
+
+void ChartView::DrawDynamic(const Geometry& g) {
+  // The traces go straight into the frame's pixels, the point series and the
+  // labels through a painter, each in the series' drawing order.
+  QPainter p;
   for (int i = static_cast<int>(SeriesId::MemDataSeries); i < kSeriesCount; ++i) {
     const ChartSeries& s = model_.AllSeries()[static_cast<size_t>(i)];
-    if (s.visible && !s.points.empty()) DrawSeries(p, geometry_, s);
+    if (!s.visible || s.points.empty()) continue;
+    const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
+    if (s.kind == SeriesKind::Line) {
+      if (p.isActive()) p.end();
+      DrawLine(g.plot, s, g.bottom, ys);
+      continue;
+    }
+    if (!p.isActive()) {
+      p.begin(&frame_.Image());
+      p.setClipRect(g.plot.adjusted(0, 0, 1, 1));
+    }
+    DrawPointSprites(p, g, s, i);
   }
+  if (p.isActive()) p.end();
+  p.begin(&frame_.Image());
   DrawLabels(p);
 }
 
@@ -391,46 +419,14 @@ void ChartView::DrawAxes(QPainter& p, const Geometry& g) const {
   for (const Placed& t : texts) p.drawStaticText(t.top_left, t.text->text);
 }
 
-void ChartView::DrawSeries(QPainter& p, const Geometry& g, const ChartSeries& s) {
-  const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
-  if (s.kind == SeriesKind::Line) {
-    DrawLine(p, g.plot, s, g.bottom, ys);
-    return;
-  }
-  p.save();
-  p.setClipRect(g.plot.adjusted(-4, -4, 4, 4));
-  DrawPointers(p, s, g.bottom, ys);
-  p.restore();
-  if (s.marks_visible) {
-    p.save();
-    p.setClipRect(g.inner);
-    DrawMarks(p, s, g.bottom, ys);
-    p.restore();
-  }
-}
-
-void ChartView::DrawLine(QPainter& p, const QRectF& clip, const ChartSeries& s, const Scale& xs,
+void ChartView::DrawLine(const QRectF& clip, const ChartSeries& s, const Scale& xs,
                          const Scale& ys) {
-  // A wide pen goes through Qt's stroker, which costs far more than the rest
-  // of the frame; one-pixel cosmetic lines take the rasteriser's fast path.
-  // A two-pixel line is drawn as the one-pixel line and its copies one pixel
-  // to the right and one pixel down, which looks the same in every direction.
-  p.setPen(QPen(ToQColor(s.colour), 0));
-  p.setBrush(Qt::NoBrush);
-  static constexpr QPointF kWide[] = {{0, 0}, {1, 0}, {0, 1}};
-  const int copies = s.pen_width >= 2 ? 3 : 1;
   // Segments are cut to the plot here, in floating point, so a value far off
   // the axis (a VSWR of two million) never reaches the rasteriser.
   const QRectF box = clip.adjusted(-1, -1, 1, 1);
+  const QRgb colour = qRgb(s.colour.r, s.colour.g, s.colour.b);
   auto flush = [&] {
-    if (run_.size() >= 2) {
-      p.drawPolyline(run_.data(), static_cast<int>(run_.size()));
-      for (int c = 1; c < copies; ++c) {
-        shifted_.assign(run_.begin(), run_.end());
-        for (QPointF& q : shifted_) q += kWide[c];
-        p.drawPolyline(shifted_.data(), static_cast<int>(shifted_.size()));
-      }
-    }
+    frame_.DrawPolyline(run_.data(), static_cast<int>(run_.size()), colour, s.pen_width, box);
     run_.clear();
   };
   run_.clear();
@@ -460,6 +456,23 @@ void ChartView::DrawLine(QPainter& p, const QRectF& clip, const ChartSeries& s, 
     have_previous = true;
   }
   flush();
+}
+
+void ChartView::DrawPointSprites(QPainter& p, const Geometry& g, const ChartSeries& s, int series) {
+  const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
+  const qreal dpr = frame_.Image().devicePixelRatio();
+  const QRectF clip = g.plot.adjusted(0, 0, 1, 1);
+  for (const ChartPoint& point : s.points) {
+    const double x = std::round(g.bottom.Map(point.x));
+    const double y = std::round(ys.Map(point.y));
+    if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6) continue;
+    const ChartSprite& sprite = sprites_.Point(s, series, point.mark, mark_font_, dpr);
+    const QPointF at(x - sprite.anchor.x(), y - sprite.anchor.y());
+    const QRectF area(at, QSizeF(sprite.image.size()) / dpr);
+    if (!area.intersects(clip)) continue;
+    p.drawImage(at, sprite.image);
+    frame_.MarkDrawn(area & clip);
+  }
 }
 
 void ChartView::DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs,
@@ -541,26 +554,34 @@ QRectF ChartView::LabelRect(LabelId id) const {
   const int i = static_cast<int>(id);
   const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
   if (!label.visible || label.text.empty()) return {};
-  const CachedText& text = Text(i, label.text);
+  const QFontMetricsF fm(label_fonts_[static_cast<size_t>(i)]);
+  const QSizeF size(std::ceil(fm.horizontalAdvance(QString::fromStdString(label.text))),
+                    std::ceil(fm.height()));
   QPointF at(label.x, label.y);
   if (label.centred_top) {
-    const QRect inner = QRect(QPoint(0, 0), size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
-    at =
-        QPointF(inner.left() + std::round((inner.width() - text.width) / 2), inner.top() + label.y);
+    const QRect inner =
+        QRect(QPoint(0, 0), this->size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
+    at = QPointF(inner.left() + std::round((inner.width() - size.width()) / 2),
+                 inner.top() + label.y);
   }
-  return QRectF(at, QSizeF(text.width, text.height));
+  return QRectF(at, size);
 }
 
-void ChartView::DrawLabels(QPainter& p) const {
+void ChartView::DrawLabels(QPainter& p) {
+  const QRect inner = QRect(QPoint(0, 0), size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
+  const qreal dpr = frame_.Image().devicePixelRatio();
   for (int i = 0; i < kLabelCount; ++i) {
     const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
     if (!label.visible || label.text.empty()) continue;
-    const CachedText& text = Text(i, label.text);
-    const QRectF box = LabelRect(static_cast<LabelId>(i));
-    if (!label.transparent) p.fillRect(box, ToQColor(label.background));
-    p.setFont(label_fonts_[static_cast<size_t>(i)]);
-    p.setPen(ToQColor(label.colour));
-    p.drawStaticText(box.topLeft(), text.text);
+    const ChartSprite& sprite = sprites_.Label(label, i, label_fonts_[static_cast<size_t>(i)], dpr);
+    const QSizeF logical = QSizeF(sprite.image.size()) / dpr;
+    QPointF at(label.x, label.y);
+    if (label.centred_top) {
+      at = QPointF(inner.left() + std::round((inner.width() - logical.width()) / 2),
+                   inner.top() + label.y);
+    }
+    p.drawImage(at, sprite.image);
+    frame_.MarkDrawn(QRectF(at, logical));
   }
 }
 

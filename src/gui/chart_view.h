@@ -1,11 +1,14 @@
-// The main window's chart: draws the chart model with QPainter. The static
-// part (background, bevel, grid, axes and the Smith chart grid) is drawn once
-// into a cached pixmap and reused until the layout changes; traces, markers
-// and labels are drawn over it on each repaint.
+// The main window's chart: draws the chart model. The static part
+// (background, bevel, grid, axes and the Smith chart grid) is drawn once into
+// a cached image and reused until the layout changes; on each repaint the
+// frame puts the static pixels back where the last frame drew and draws the
+// traces (straight into the pixels), the markers and the labels (small
+// cached pictures) over it, in the series' drawing order, clipped to the
+// plot.
 #pragma once
 
 #include <QFont>
-#include <QPixmap>
+#include <QImage>
 #include <QPointF>
 #include <QRectF>
 #include <QStaticText>
@@ -18,6 +21,8 @@
 #include <vector>
 
 #include "display/chart_model.h"
+#include "gui/chart_frame.h"
+#include "gui/chart_sprites.h"
 
 namespace ostra {
 
@@ -44,6 +49,8 @@ class ChartView : public QWidget {
   // benchmark); and a way to force the next paint to draw it again.
   int StaticRebuilds() const { return static_rebuilds_; }
   void InvalidateStaticCache() { static_valid_ = false; }
+  // Tiles of the static part put back by the last paint (for tests).
+  int RestoredTiles() const { return frame_.RestoredTiles(); }
 
   QSize sizeHint() const override { return {760, 640}; }
 
@@ -90,12 +97,12 @@ class ChartView : public QWidget {
   StaticKey CurrentKey(qreal dpr) const;
   void DrawStatic(QPainter& p, const Geometry& g) const;
   void DrawAxes(QPainter& p, const Geometry& g) const;
-  void DrawSeries(QPainter& p, const Geometry& g, const ChartSeries& s);
-  void DrawLine(QPainter& p, const QRectF& clip, const ChartSeries& s, const Scale& xs,
-                const Scale& ys);
+  void DrawDynamic(const Geometry& g);
+  void DrawLine(const QRectF& clip, const ChartSeries& s, const Scale& xs, const Scale& ys);
+  void DrawPointSprites(QPainter& p, const Geometry& g, const ChartSeries& s, int series);
   void DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
   void DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
-  void DrawLabels(QPainter& p) const;
+  void DrawLabels(QPainter& p);
   static std::string TickText(double value, int decimals);
   double TickWidth(double value, int decimals) const;
   static constexpr int kAxisFontSlot = -2;
@@ -113,14 +120,15 @@ class ChartView : public QWidget {
   QFont mark_font_;
   std::array<QFont, kLabelCount> label_fonts_;
   mutable std::map<std::pair<int, std::string>, CachedText> text_cache_;
-  QPixmap static_;
+  QImage static_;
+  ChartFrame frame_;
+  ChartSprites sprites_;
   StaticKey static_key_;
   bool static_valid_ = false;
   int static_rebuilds_ = 0;
   Geometry geometry_;
   // Reused for every polyline, so painting does not allocate.
   std::vector<QPointF> run_;
-  std::vector<QPointF> shifted_;
 };
 
 // Lets `view` repaint when `model` changes (once per event-loop turn).

@@ -3,9 +3,11 @@
 #include "app/app_shell.h"
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
+#include "app/marker_actions.h"
 #include "app/numeric_entry.h"
 #include "app/options_dialog.h"
 #include "display/chart_model.h"
+#include "display/markers.h"
 #include "panel/front_panel.h"
 #include "sweep/sweep_engine.h"
 
@@ -30,12 +32,14 @@ ProgramWindows::ProgramWindows(Analyser& analyser, QtPlatform& platform)
     analyser_.Guard([&] { analyser_.Formats().ChartPointClick(x, y); });
   };
   main_form_.SetChartWidget(chart_);
+  marker_panel_ = new MarkerPanel(main_form_.FrontPanel());
   platform_.RegisterWindow(WindowId::Main, &main_form_);
   platform_.RegisterWindow(WindowId::SweepParameters, &options_form_);
   platform_.RegisterWindow(WindowId::Log, &log_form_);
   platform_.RegisterWindow(WindowId::About, &about_form_);
 
   ConnectModels();
+  ConnectMarkerPanel();
   log_form_.AppendLines(analyser_.Log().WindowLines());
   options_form_.ShowAllSettings();
   options_form_.ShowInfo(analyser_.Shell().Info());
@@ -79,6 +83,22 @@ void ProgramWindows::ConnectModels() {
   connections_.emplace_back(analyser_.Keys().on_view_change, [this] {
     main_form_.SetControlPanelCaption(analyser_.Keys().ControlPanelShown());
   });
+}
+
+void ProgramWindows::ConnectMarkerPanel() {
+  // The table is written once per turn of the event loop; it never touches
+  // the chart.
+  MarkerTable& table = analyser_.Markers().Table();
+  MarkerState& markers = analyser_.MarkerModel();
+  connections_.emplace_back(table.on_change,
+                            [this, &table] { marker_panel_->TableChanged(table); });
+  connections_.emplace_back(markers.on_change,
+                            [this, &markers] { marker_panel_->ShowArrows(markers); });
+  marker_panel_->on_arrow_click = [this](int marker, bool right) {
+    analyser_.Guard([&] { analyser_.Markers().ArrowClick(marker, right); });
+  };
+  marker_panel_->ShowTable(table);
+  marker_panel_->ShowArrows(markers);
 }
 
 ProgramWindows::~ProgramWindows() {
@@ -151,7 +171,8 @@ void ProgramWindows::ShowPanel(PanelId id, bool visible, bool slide) {
       if (slide || visible != main_form_.ControlPanelShown()) main_form_.SlideControlPanel(visible);
       break;
     case PanelId::MarkerPanel:
-      break;  // the marker panel is not built yet
+      marker_panel_->ShowPanel(visible, slide);
+      break;
   }
 }
 

@@ -13,6 +13,7 @@
 #include "gui/chart_view.h"
 #include "gui/log_form.h"
 #include "gui/main_form.h"
+#include "gui/marker_panel.h"
 #include "gui/options_form.h"
 #include "gui/qt_platform.h"
 #include "gui/splash_screen.h"
@@ -41,6 +42,7 @@ class ProgramWindows {
   TLogForm& LogForm() { return log_form_; }
   TAboutForm& AboutForm() { return about_form_; }
   ChartView& Chart() { return *chart_; }
+  MarkerPanel& MarkerPanelWidget() { return *marker_panel_; }
 
  private:
   MainFormHandlers MakeMainFormHandlers();
@@ -48,6 +50,7 @@ class ProgramWindows {
   void ConnectModels();
   void ShowSoftKeys();
   void ShowPanel(PanelId id, bool visible, bool slide);
+  void ConnectMarkerPanel();
 
   Analyser& analyser_;
   QtPlatform& platform_;
@@ -59,6 +62,7 @@ class ProgramWindows {
   ChartView* chart_ = nullptr;
   // Shows "Stopped" once a stop has lasted kSweepStateSettleMs.
   QTimer sweep_state_timer_;
+  MarkerPanel* marker_panel_ = nullptr;
   std::vector<ScopedConnection> connections_;
 };
 

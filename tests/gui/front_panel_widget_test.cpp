@@ -167,10 +167,11 @@ TEST_F(FrontPanelWidgetTest, KeysSitWhereTheyBelongWithTheirFaces) {
   EXPECT_EQ(Find("enterbox")->geometry(), QRect(128, 220, 153, 37));
   EXPECT_EQ(Find("keypad_group")->geometry(), QRect(112, 210, 185, 199));
   EXPECT_EQ(Find("hard_key_group")->geometry(), QRect(112, 8, 233, 197));
-  // Nothing of the front panel lies in the marker panel's area.
+  // Nothing of the front panel but the marker panel lies in its area.
   const QRect marker_area(4, 480, 342, 113);
   for (QWidget* child : Find("Panel3_btns")->findChildren<QWidget*>()) {
     if (child->parentWidget()->objectName() != "Panel3_btns") continue;
+    if (child->objectName() == "MarkerPanel_holder") continue;
     EXPECT_FALSE(child->geometry().intersects(marker_area)) << child->objectName().toStdString();
   }
 }

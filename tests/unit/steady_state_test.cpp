@@ -11,6 +11,8 @@
 #include "cal/cal_tables.h"
 #include "cal/error_correction.h"
 #include "display/chart_model.h"
+#include "display/marker_readout.h"
+#include "display/markers.h"
 #include "display/trace_display.h"
 #include "sweep/sample_conversion.h"
 
@@ -105,6 +107,43 @@ TEST(SteadyState, ASweepAllocatesNothingOnceWarm) {
       EXPECT_EQ(allocations.load(), 0) << format << (averaging ? " with averaging" : "");
       EXPECT_EQ(chart.Series(SeriesId::MagDataSeries).points.size(), 201u);
     }
+  }
+}
+
+TEST(SteadyState, RebuildingTheMarkerTableAllocatesNothingOnceWarm) {
+  for (const char* format : {"Log", "Smith", "VSWR"}) {
+    InstrumentSettings settings;
+    settings.SetText(Setting::Format, format);
+    ChartModel chart;
+    TraceDisplay display(chart, settings);
+    display.UseInsertionOrder();
+    display.UpdateDisplayLayout();
+    display.ShowPhaseOverlay();
+    MarkerState markers;
+    MarkerReadout readout(settings, display, chart, markers);
+    const char* at[] = {"20", "35", "42.5", "60"};
+    for (int m = 0; m < 4; ++m) {
+      markers.Select(m);
+      markers.PlaceSelected(std::stod(at[m]) * 1e6);
+    }
+    // Three sweeps taking turns, one with an open-like reflection whose
+    // impedance is a long text.
+    auto sweep = [&](int k) {
+      display.ClearTrace();
+      for (int i = 0; i < 201; ++i) {
+        PointResult r;
+        r.gamma = std::polar(k == 2 ? 0.9999 : 0.2 * (k + 1), 0.03 * i - 3);
+        display.PlotTracePoint(i, 20 + 0.15 * i, r);
+      }
+      readout.UpdateMarkers();
+    };
+    for (int k = 0; k < 6; ++k) sweep(k % 3);
+    allocations = 0;
+    counting = true;
+    for (int k = 0; k < 6; ++k) sweep(k % 3);
+    counting = false;
+    EXPECT_EQ(allocations.load(), 0) << format;
+    EXPECT_EQ(readout.Table().Cell(0, 4), "M4");
   }
 }
 

@@ -1,0 +1,54 @@
+// The chart's picture between two paints: the cached static part (grid,
+// axes, Smith chart dots) with the traces, markers and labels drawn over
+// it. A new frame puts the static pixels back only where the last frame
+// drew, in tiles, and the traces are drawn straight into the pixels; so a
+// frame costs little more than the one copy of the picture to the screen.
+#pragma once
+
+#include <QImage>
+#include <QPointF>
+#include <QRect>
+#include <QRgb>
+#include <vector>
+
+namespace ostra {
+
+class ChartFrame {
+ public:
+  // The frame's pixels: opaque 32-bit, the widget's size times its pixel
+  // ratio; painted on in the widget's logical coordinates.
+  QImage& Image() { return image_; }
+
+  // Makes the frame a copy of `background` (a new size, a new static part).
+  void Reset(const QImage& background);
+  // Starts a new frame over `background`, the image the frame was last
+  // reset from: every pixel the last frame drew is put back.
+  void Begin(const QImage& background);
+
+  // A polyline of aliased lines `width` logical pixels wide, in logical
+  // coordinates, drawn only inside `clip` (logical). The points must be
+  // finite; segments should already be cut to the clip.
+  void DrawPolyline(const QPointF* points, int count, QRgb colour, int width, const QRectF& clip);
+  // Records that something else (a painter) drew over `logical` this frame.
+  void MarkDrawn(const QRectF& logical);
+
+  // Tiles put back by the last Begin (for tests and the benchmark).
+  int RestoredTiles() const { return restored_tiles_; }
+
+ private:
+  static constexpr int kTileShiftX = 5;  // 32 pixels
+  static constexpr int kTileShiftY = 3;  // 8 rows
+  void MarkPixel(int x, int y) {
+    tiles_[static_cast<size_t>((y >> kTileShiftY) * tile_columns_ + (x >> kTileShiftX))] = 1;
+  }
+  void MarkDevice(QRect device);
+  void DrawSegment(int x0, int y0, int x1, int y1, QRgb colour, int thickness, const QRect& clip);
+
+  QImage image_;
+  std::vector<unsigned char> tiles_;
+  int tile_columns_ = 0;
+  int tile_rows_ = 0;
+  int restored_tiles_ = 0;
+};
+
+}  // namespace ostra

@@ -1,0 +1,39 @@
+// The small pictures the chart draws again and again: a point of a point
+// series (its pointer and, above it, its mark with the arrow) and a label,
+// each drawn once and kept, so a frame only copies them into place.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPoint>
+#include <map>
+#include <string>
+#include <tuple>
+
+#include "display/chart_model.h"
+
+namespace ostra {
+
+struct ChartSprite {
+  QImage image;   // transparent where nothing is drawn
+  QPoint anchor;  // where the point (or the label's top-left) sits, in logical pixels
+};
+
+class ChartSprites {
+ public:
+  // Point `mark` of series `s` (number `series` in drawing order).
+  const ChartSprite& Point(const ChartSeries& s, int series, const std::string& mark,
+                           const QFont& mark_font, qreal dpr);
+  // Label number `slot` with its current text.
+  const ChartSprite& Label(const ChartLabel& label, int slot, const QFont& font, qreal dpr);
+  // Forgets every sprite when there are many (texts change with the settings);
+  // called between paints only, since a paint holds references into the cache.
+  void Trim();
+
+ private:
+  // Kind (-1 a label, else the series), text, colour, pixel ratio.
+  using Key = std::tuple<int, std::string, QRgb, qreal>;
+  std::map<Key, ChartSprite> sprites_;
+};
+
+}  // namespace ostra
