@@ -6,8 +6,10 @@
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
 #include "app/options_dialog.h"
+#include "app/state_files.h"
 #include "display/chart_model.h"
 #include "display/trace_display.h"
+#include "files/sweep_record.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {
@@ -19,16 +21,22 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
       link_(transport, platform),
       sweep_(platform),
       chart_(std::make_unique<ChartModel>()),
-      display_(std::make_unique<TraceDisplay>(*chart_, settings_)) {
-  engine_ = std::make_unique<SweepEngine>(platform_, link_, settings_, log_, *display_,
+      display_(std::make_unique<TraceDisplay>(*chart_, settings_)),
+      recorder_(std::make_unique<SweepRecorder>(*display_)) {
+  engine_ = std::make_unique<SweepEngine>(platform_, link_, settings_, log_, *recorder_,
                                           CalDataDirectory(), sweep_);
   shell_ = std::make_unique<AppShell>(*this);
   dialog_ = std::make_unique<OptionsDialog>(*this);
   keys_ = std::make_unique<FrontPanelKeys>(*this);
   formats_ = std::make_unique<DisplayActions>(*this);
+  files_ = std::make_unique<StateFiles>(*this);
   engine_->on_fatal_error.Connect([this] { shell_->EndProgram(true); });
   engine_->on_cal_label.Connect(
       [this](const std::string& text) { chart_->SetLabelText(LabelId::cal_label, text); });
+  engine_->on_cal_label.Connect(
+      [this](const std::string& text) { recorder_->SetCalibrationDoubtful(text == "C?"); });
+  engine_->on_sweep_done.Connect(
+      [this] { recorder_->EndSweep(engine_->Converter().Run(), settings_); });
 }
 
 Analyser::~Analyser() {

@@ -27,6 +27,8 @@ class AppShell;
 class OptionsDialog;
 class FrontPanelKeys;
 class DisplayActions;
+class SweepRecorder;
+class StateFiles;
 
 class Analyser {
  public:
@@ -45,6 +47,9 @@ class Analyser {
   SweepEngine& Engine() { return *engine_; }
   SweepControl& Sweep() { return sweep_; }
   FrontPanel& Panel() { return panel_; }
+  // The corrected data of the last complete sweep (between the sweep engine
+  // and the trace display).
+  SweepRecorder& Recorder() { return *recorder_; }
 
   // --- The handler groups -------------------------------------------------------
   // Splash, start-up pass, shut-down, About.
@@ -55,6 +60,8 @@ class Analyser {
   FrontPanelKeys& Keys() { return *keys_; }
   // Display formats and the measurement mode.
   DisplayActions& Formats() { return *formats_; }
+  // Save State, Save Data, Recall State.
+  StateFiles& Files() { return *files_; }
 
   // --- Program-wide state ---------------------------------------------------
   const std::filesystem::path& AppDirectory() const { return app_directory_; }
@@ -79,11 +86,13 @@ class Analyser {
   FrontPanel panel_;
   std::unique_ptr<ChartModel> chart_;
   std::unique_ptr<TraceDisplay> display_;
+  std::unique_ptr<SweepRecorder> recorder_;
   std::unique_ptr<SweepEngine> engine_;
   std::unique_ptr<AppShell> shell_;
   std::unique_ptr<OptionsDialog> dialog_;
   std::unique_ptr<FrontPanelKeys> keys_;
   std::unique_ptr<DisplayActions> formats_;
+  std::unique_ptr<StateFiles> files_;
 };
 
 }  // namespace ostra

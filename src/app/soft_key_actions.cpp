@@ -3,6 +3,7 @@
 #include "app/analyser.h"
 #include "app/display_actions.h"
 #include "app/options_dialog.h"
+#include "app/state_files.h"
 
 namespace ostra {
 
@@ -52,9 +53,10 @@ constexpr std::array<SoftKeyAction, kActionCount> kActions = {{
     {ActionId::ave_on, "ave_on", "Ave On", nullptr},
     {ActionId::ave_off, "ave_off", "Ave Off", nullptr},
     {ActionId::ave_factor, "ave_factor", "Ave Factor", nullptr},
-    {ActionId::save_state, "save_state", "Save State", nullptr},
-    {ActionId::save_data, "save_data", "Save Data", nullptr},
-    {ActionId::recall_state, "recall_state", "Recall State", nullptr},
+    {ActionId::save_state, "save_state", "Save State", [](A& a) { a.Files().save_stateExecute(); }},
+    {ActionId::save_data, "save_data", "Save Data", [](A& a) { a.Files().save_dataExecute(); }},
+    {ActionId::recall_state, "recall_state", "Recall State",
+     [](A& a) { a.Files().recall_stateExecute(); }},
 }};
 
 constexpr bool InIdOrder() {
