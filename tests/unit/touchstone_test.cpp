@@ -140,13 +140,6 @@ TEST(Touchstone, NumbersReadBackAsTheSameDouble) {
   EXPECT_EQ(ExactNumber(0.1), "0.1");
 }
 
-TEST(Touchstone, TheExtensionFollowsThePortCount) {
-  EXPECT_EQ(WithTouchstoneExtension("a/x.s1p", 2), std::filesystem::path("a/x.s2p"));
-  EXPECT_EQ(WithTouchstoneExtension("a/x.S2P", 1), std::filesystem::path("a/x.s1p"));
-  EXPECT_EQ(WithTouchstoneExtension("a/x.s2p", 2), std::filesystem::path("a/x.s2p"));
-  EXPECT_EQ(WithTouchstoneExtension("a/x.txt", 2), std::filesystem::path("a/x.txt"));
-}
-
 // --- The last complete sweep ---------------------------------------------------------------
 
 class NullSink : public TraceSink {
