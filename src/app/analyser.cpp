@@ -10,9 +10,11 @@
 #include "app/marker_actions.h"
 #include "app/numeric_entry.h"
 #include "app/options_dialog.h"
+#include "app/state_files.h"
 #include "display/chart_model.h"
 #include "display/markers.h"
 #include "display/trace_display.h"
+#include "files/sweep_record.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {
@@ -25,8 +27,9 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
       sweep_(platform),
       markers_(std::make_unique<MarkerState>()),
       chart_(std::make_unique<ChartModel>()),
-      display_(std::make_unique<TraceDisplay>(*chart_, settings_)) {
-  engine_ = std::make_unique<SweepEngine>(platform_, link_, settings_, log_, *display_,
+      display_(std::make_unique<TraceDisplay>(*chart_, settings_)),
+      recorder_(std::make_unique<SweepRecorder>(*display_)) {
+  engine_ = std::make_unique<SweepEngine>(platform_, link_, settings_, log_, *recorder_,
                                           CalDataDirectory(), sweep_);
   shell_ = std::make_unique<AppShell>(*this);
   dialog_ = std::make_unique<OptionsDialog>(*this);
@@ -36,9 +39,14 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
   upgrade_ = std::make_unique<FirmwareUpgrade>(*this);
   entry_ = std::make_unique<NumericEntry>(*this);
   cal_ = std::make_unique<Calibration>(*this);
+  files_ = std::make_unique<StateFiles>(*this);
   engine_->on_fatal_error.Connect([this] { shell_->EndProgram(true); });
   engine_->on_cal_label.Connect(
       [this](const std::string& text) { chart_->SetLabelText(LabelId::cal_label, text); });
+  engine_->on_cal_label.Connect(
+      [this](const std::string& text) { recorder_->SetCalibrationDoubtful(text == "C?"); });
+  engine_->on_sweep_done.Connect(
+      [this] { recorder_->EndSweep(engine_->Converter().Run(), settings_); });
 }
 
 Analyser::~Analyser() {

@@ -32,6 +32,8 @@ class MarkerState;
 class FirmwareUpgrade;
 class NumericEntry;
 class Calibration;
+class SweepRecorder;
+class StateFiles;
 
 class Analyser {
  public:
@@ -51,6 +53,9 @@ class Analyser {
   SweepControl& Sweep() { return sweep_; }
   FrontPanel& Panel() { return panel_; }
   MarkerState& MarkerModel() { return *markers_; }
+  // The corrected data of the last complete sweep (between the sweep engine
+  // and the trace display).
+  SweepRecorder& Recorder() { return *recorder_; }
 
   // --- The handler groups -------------------------------------------------------
   // Splash, start-up pass, shut-down, About.
@@ -69,6 +74,8 @@ class Analyser {
   NumericEntry& Entry() { return *entry_; }
   // The calibration procedure.
   Calibration& Cal() { return *cal_; }
+  // Save State, Save Data, Recall State.
+  StateFiles& Files() { return *files_; }
 
   // --- Program-wide state ---------------------------------------------------
   const std::filesystem::path& AppDirectory() const { return app_directory_; }
@@ -94,6 +101,7 @@ class Analyser {
   std::unique_ptr<MarkerState> markers_;
   std::unique_ptr<ChartModel> chart_;
   std::unique_ptr<TraceDisplay> display_;
+  std::unique_ptr<SweepRecorder> recorder_;
   std::unique_ptr<SweepEngine> engine_;
   std::unique_ptr<AppShell> shell_;
   std::unique_ptr<OptionsDialog> dialog_;
@@ -103,6 +111,7 @@ class Analyser {
   std::unique_ptr<FirmwareUpgrade> upgrade_;
   std::unique_ptr<NumericEntry> entry_;
   std::unique_ptr<Calibration> cal_;
+  std::unique_ptr<StateFiles> files_;
 };
 
 }  // namespace ostra

@@ -8,6 +8,7 @@
 #include "app/marker_actions.h"
 #include "base/constants.h"
 #include "base/measurement.h"
+#include "base/settings_check.h"
 #include "base/text_util.h"
 #include "display/chart_model.h"
 #include "display/trace_display.h"
@@ -55,9 +56,13 @@ void AppShell::startup_timerTimer() {
 void AppShell::StartupPass() {
   app_.Markers().HideMarkerPanelLabels();
   app_.Host().SetTimer(TimerId::Startup, false, 10);
-  app_.Engine().SizeAverageHistory();
   app_.Chart().SetLabelVisible(LabelId::ave_en_lbl, false);
-  if (!startup_pending_) return;
+  // The averaging history is sized from loaded settings only (below, once
+  // the settings file has been read), never from a recalled file's forerunner.
+  if (!startup_pending_) {
+    app_.Engine().SizeAverageHistory();
+    return;
+  }
   startup_pending_ = false;
 
   ResetForStartup();
@@ -74,6 +79,8 @@ void AppShell::StartupPass() {
   std::filesystem::remove(app_.Log().FilePath(), ec);
 
   Load_parameters(app_.Settings(), settings_file_to_load_);
+  CheckNumericSettings(app_.Settings(), app_.Log());
+  app_.Engine().SizeAverageHistory();
   ResetFrontPanel();
   ApplyLoadedSettings();
   if (!OpenInstrument()) return;
@@ -232,7 +239,7 @@ void AppShell::About1Click() {
     app_.Sweep().Stop();
     InstrumentIdentity identity{};
     about_ = AboutPage{};
-    about_.application_rev = "1.2";
+    about_.application_rev = std::string(kApplicationRevision);
     // Words that were never read are not shown.
     if (app_.Link().ReadIdentity(identity) == 200) {
       about_.serial_no = std::to_string(identity[1]);

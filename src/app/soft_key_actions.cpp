@@ -6,6 +6,7 @@
 #include "app/front_panel_keys.h"
 #include "app/marker_actions.h"
 #include "app/options_dialog.h"
+#include "app/state_files.h"
 
 namespace ostra {
 
@@ -59,9 +60,10 @@ constexpr std::array<SoftKeyAction, kActionCount> kActions = {{
     {ActionId::ave_on, "ave_on", "Ave On", [](A& a) { a.Keys().ave_onExecute(); }},
     {ActionId::ave_off, "ave_off", "Ave Off", [](A& a) { a.Keys().ave_offExecute(); }},
     {ActionId::ave_factor, "ave_factor", "Ave Factor", [](A& a) { a.Keys().ave_factorExecute(); }},
-    {ActionId::save_state, "save_state", "Save State", nullptr},
-    {ActionId::save_data, "save_data", "Save Data", nullptr},
-    {ActionId::recall_state, "recall_state", "Recall State", nullptr},
+    {ActionId::save_state, "save_state", "Save State", [](A& a) { a.Files().save_stateExecute(); }},
+    {ActionId::save_data, "save_data", "Save Data", [](A& a) { a.Files().save_dataExecute(); }},
+    {ActionId::recall_state, "recall_state", "Recall State",
+     [](A& a) { a.Files().recall_stateExecute(); }},
 }};
 
 constexpr bool InIdOrder() {

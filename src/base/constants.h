@@ -67,4 +67,8 @@ inline constexpr std::array<std::string_view, 8> kRestoredFiles = {
 };
 inline constexpr uintmax_t kMinimumWorkingFileBytes = 100;
 
+// The application's title and revision (the About window's "Application").
+inline constexpr std::string_view kApplicationTitle = "Marlune Ostra 7";
+inline constexpr std::string_view kApplicationRevision = "1.2";
+
 }  // namespace ostra

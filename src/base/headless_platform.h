@@ -36,6 +36,10 @@ class HeadlessPlatform : public Platform {
   std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest&) override {
     return std::nullopt;
   }
+  std::optional<FileDialogChoice> ChooseFile(const FileDialogRequest&) override {
+    return std::nullopt;
+  }
+  bool SaveWindowPicture(const std::filesystem::path&) override { return false; }
   std::optional<std::filesystem::path> DocumentsFolder() override { return documents_; }
   void Quit() override { quit_ = true; }
   bool QuitRequested() const override { return quit_; }

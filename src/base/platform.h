@@ -1,6 +1,7 @@
 // The one interface through which the instrument logic reaches what a desktop
 // provides: message boxes, the status bar, window-message processing, clocks,
-// sleeping, the user-interface thread, the one-shot timers and file dialogs.
+// sleeping, the user-interface thread, the one-shot timers, file dialogs and
+// the window's picture.
 // QtPlatform implements it for the program; tests use a scripted double.
 #pragma once
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace ostra {
 
@@ -34,6 +36,17 @@ struct FileDialogRequest {
   std::string default_extension;      // "sta"
   std::string file_name;              // proposed name
   std::filesystem::path initial_dir;  // starting folder
+  // When the filter string holds several filters ("A|*.a|B|*.b"): the
+  // extension appended to a name typed without one while filter k is chosen.
+  // A filter without an entry (or with an empty one) takes default_extension.
+  std::vector<std::string> filter_extensions;
+};
+
+// What the user chose in a file dialog: the file, and which of the request's
+// filters was selected (0 for the first).
+struct FileDialogChoice {
+  std::filesystem::path path;
+  int filter_index = 0;
 };
 
 class Platform {
@@ -90,6 +103,13 @@ class Platform {
 
   // File dialogs: the chosen path, or nothing when cancelled.
   virtual std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest& request) = 0;
+  // The same dialog, telling also which filter the user chose.
+  virtual std::optional<FileDialogChoice> ChooseFile(const FileDialogRequest& request) = 0;
+
+  // Saves a picture of the main window, frame and title bar included where
+  // the platform can take them, as a Windows bitmap file (written under a
+  // temporary name and renamed). False when it could not be written.
+  virtual bool SaveWindowPicture(const std::filesystem::path& file) = 0;
 
   // The user's documents folder, when the platform knows one.
   virtual std::optional<std::filesystem::path> DocumentsFolder() = 0;

@@ -7,7 +7,10 @@
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QProgressBar>
+#include <QSaveFile>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStringList>
@@ -239,14 +242,39 @@ QString QtPlatform::ConvertFileFilter(const std::string& filter) {
 }
 
 std::optional<std::filesystem::path> QtPlatform::RunFileDialog(const FileDialogRequest& request) {
+  auto choice = ChooseFile(request);
+  if (!choice) return std::nullopt;
+  return choice->path;
+}
+
+namespace {
+
+// The extension appended to a name typed without one while filter `index`
+// is chosen.
+QString DefaultSuffixFor(const FileDialogRequest& request, int index) {
+  const auto k = static_cast<size_t>(index);
+  if (index >= 0 && k < request.filter_extensions.size() && !request.filter_extensions[k].empty()) {
+    return QString::fromStdString(request.filter_extensions[k]);
+  }
+  return QString::fromStdString(request.default_extension);
+}
+
+}  // namespace
+
+std::optional<FileDialogChoice> QtPlatform::ChooseFile(const FileDialogRequest& request) {
   QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title));
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-  const QString filter = ConvertFileFilter(request.filter);
-  if (!filter.isEmpty()) dialog.setNameFilter(filter);
-  if (!request.default_extension.empty()) {
-    dialog.setDefaultSuffix(QString::fromStdString(request.default_extension));
-  }
+  // The system's save dialogs do not ask before overwriting.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  const QStringList filters = ConvertFileFilter(request.filter).split(";;", Qt::SkipEmptyParts);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(DefaultSuffixFor(request, 0));
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog, &request, &filters](const QString& filter) {
+                     dialog.setDefaultSuffix(
+                         DefaultSuffixFor(request, static_cast<int>(filters.indexOf(filter))));
+                   });
   if (!request.initial_dir.empty()) {
     dialog.setDirectory(QString::fromStdString(request.initial_dir.string()));
   }
@@ -254,7 +282,28 @@ std::optional<std::filesystem::path> QtPlatform::RunFileDialog(const FileDialogR
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
-  return std::filesystem::path(files.front().toStdString());
+  FileDialogChoice choice;
+  choice.path = std::filesystem::path(files.front().toStdU16String());
+  choice.filter_index =
+      std::max<int>(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+  return choice;
+}
+
+bool QtPlatform::SaveWindowPicture(const std::filesystem::path& file) {
+  QWidget* window = Window(WindowId::Main);
+  if (window == nullptr) return false;
+  // The screen's pixels of the window's frame, title bar included; where the
+  // platform cannot read the screen, the window draws itself.
+  QPixmap picture;
+  if (QScreen* screen = window->screen()) {
+    const QRect frame = window->frameGeometry().translated(-screen->geometry().topLeft());
+    picture = screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+  }
+  if (picture.isNull()) picture = window->grab();
+  QSaveFile out(QString::fromStdU16String(file.u16string()));
+  if (!out.open(QIODevice::WriteOnly)) return false;
+  if (!picture.save(&out, "BMP")) return false;  // the temporary is dropped
+  return out.commit();
 }
 
 std::optional<std::filesystem::path> QtPlatform::DocumentsFolder() {

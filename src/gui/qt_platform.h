@@ -1,7 +1,7 @@
 // The Platform of the desktop program, built on Qt: message boxes, the main
 // window's status bar and progress bar, event processing and waiting, clocks,
 // the user-interface thread, the three program timers, window placement,
-// file dialogs and the documents folder.
+// file dialogs, the documents folder and the main window's picture.
 #pragma once
 
 #include <QObject>
@@ -57,6 +57,8 @@ class QtPlatform : public Platform {
   void MoveWindow(WindowId id, int left, int top) override;
   void ShowPanel(PanelId id, bool visible, bool slide) override;
   std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest& request) override;
+  std::optional<FileDialogChoice> ChooseFile(const FileDialogRequest& request) override;
+  bool SaveWindowPicture(const std::filesystem::path& file) override;
   std::optional<std::filesystem::path> DocumentsFolder() override;
   void Quit() override;
   bool QuitRequested() const override { return quit_requested_; }

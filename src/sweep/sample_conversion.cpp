@@ -27,7 +27,9 @@ double SampleVolts(uint8_t high, uint8_t low) { return Volts(high, low); }
 
 void SampleConverter::SizeHistory(int factor, int points) {
   const int rows = std::clamp(factor, 1, kMaxAverageFactor);
-  const int length = std::max(points, 0);
+  // No sweep has more points than the per-point arrays; a larger count read
+  // from a state file is refused when the run starts, and sizes nothing here.
+  const int length = std::clamp(points, 0, kMaxTracePoints);
   const size_t size = static_cast<size_t>(rows) * static_cast<size_t>(length);
   history_i_.assign(size, 0.0);
   history_q_.assign(size, 0.0);

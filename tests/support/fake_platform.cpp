@@ -1,6 +1,7 @@
 #include "support/fake_platform.h"
 
 #include <chrono>
+#include <fstream>
 
 namespace ostra::testing {
 
@@ -198,11 +199,58 @@ std::pair<int, int> FakePlatform::WindowPosition(WindowId id) const {
 }
 
 std::optional<std::filesystem::path> FakePlatform::RunFileDialog(const FileDialogRequest& request) {
+  auto choice = ChooseFile(request);
+  if (!choice) return std::nullopt;
+  return choice->path;
+}
+
+std::optional<FileDialogChoice> FakePlatform::ChooseFile(const FileDialogRequest& request) {
   file_dialogs.push_back(request);
+  int filter = 0;
+  if (!file_dialog_filters.empty()) {
+    filter = file_dialog_filters.front();
+    file_dialog_filters.pop_front();
+  }
   if (file_dialog_answers.empty()) return std::nullopt;
   auto answer = file_dialog_answers.front();
   file_dialog_answers.pop_front();
-  return answer;
+  if (!answer) return std::nullopt;
+  std::filesystem::path path = *answer;
+  if (path.is_relative()) path = request.initial_dir / path;
+  std::string extension = request.default_extension;
+  const auto k = static_cast<size_t>(filter);
+  if (filter >= 0 && k < request.filter_extensions.size() && !request.filter_extensions[k].empty())
+    extension = request.filter_extensions[k];
+  if (!path.has_extension() && !extension.empty()) path += "." + extension;
+  return FileDialogChoice{path, filter};
+}
+
+bool FakePlatform::SaveWindowPicture(const std::filesystem::path& file) {
+  window_pictures.push_back(file);
+  if (on_window_picture) on_window_picture(file);
+  if (window_picture_fails) return false;
+  // A 1 x 1 bitmap, 24 bits a pixel: file header, info header, one pixel
+  // padded to four bytes.
+  std::string bitmap;
+  auto put = [&bitmap](uint32_t value, int bytes) {
+    for (int b = 0; b < bytes; ++b) bitmap += static_cast<char>((value >> (8 * b)) & 0xFF);
+  };
+  bitmap += "BM";
+  put(58, 4);  // file size
+  put(0, 4);
+  put(54, 4);  // offset of the pixels
+  put(40, 4);  // info header size
+  put(1, 4);   // width
+  put(1, 4);   // height
+  put(1, 2);   // planes
+  put(24, 2);  // bits per pixel
+  put(0, 4);   // no compression
+  put(4, 4);   // size of the pixels
+  for (int i = 0; i < 4; ++i) put(0, 4);
+  put(0, 4);  // one black pixel and its padding
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out << bitmap;
+  return static_cast<bool>(out);
 }
 
 void FakePlatform::RunFor(int ms) {

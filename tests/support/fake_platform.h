@@ -44,6 +44,8 @@ class FakePlatform : public Platform {
   void MoveWindow(WindowId id, int left, int top) override;
   void ShowPanel(PanelId id, bool visible, bool slide) override;
   std::optional<std::filesystem::path> RunFileDialog(const FileDialogRequest& request) override;
+  std::optional<FileDialogChoice> ChooseFile(const FileDialogRequest& request) override;
+  bool SaveWindowPicture(const std::filesystem::path& file) override;
   std::optional<std::filesystem::path> DocumentsFolder() override { return documents_folder_; }
   void Quit() override { quit_ = true; }
   bool QuitRequested() const override { return quit_; }
@@ -59,8 +61,19 @@ class FakePlatform : public Platform {
   std::function<void(const RecordedMessage&)> on_message;
   // Answers for Yes/Cancel boxes, used in order; Ok boxes always answer Ok.
   std::deque<MessageResult> answers;
+  // What the user types in the file dialogs, in order (nothing: Cancel). As
+  // in a real dialog, a relative name is taken in the dialog's folder and a
+  // name without extension gets the chosen filter's default extension.
   std::deque<std::optional<std::filesystem::path>> file_dialog_answers;
+  // The filter chosen with each answer; 0 (the first) when none is queued.
+  std::deque<int> file_dialog_filters;
   std::vector<FileDialogRequest> file_dialogs;
+  // Window pictures: each file asked for, and whether saving it succeeds
+  // (the fake writes a small bitmap file of its own when it does).
+  std::vector<std::filesystem::path> window_pictures;
+  bool window_picture_fails = false;
+  // Called with the picture's file before it is saved.
+  std::function<void(const std::filesystem::path&)> on_window_picture;
 
   std::vector<RecordedMessage> Messages() const;
   std::vector<std::string> MessageTexts() const;

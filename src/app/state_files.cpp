@@ -1,0 +1,171 @@
+#include "app/state_files.h"
+
+#include <string>
+
+#include "app/analyser.h"
+#include "app/app_shell.h"
+#include "base/constants.h"
+#include "base/errors.h"
+#include "display/chart_model.h"
+#include "display/trace_display.h"
+#include "files/data_export.h"
+#include "files/sweep_record.h"
+#include "files/touchstone.h"
+#include "sweep/sweep_engine.h"
+
+namespace ostra {
+
+namespace {
+
+constexpr const char* kStateFilter = "Instrument states(*.sta)|*.sta";
+constexpr const char* kDataFilter =
+    "Comma delimited data (*.csv)|*.csv|Touchstone (*.s1p *.s2p)|*.s1p;*.s2p";
+
+constexpr const char* kNoFrequencyResponse =
+    "There is no measured frequency response to save as a Touchstone file.";
+constexpr const char* kNotFrequencySweep =
+    "A phase or power sweep is not a frequency response and can not be saved as a Touchstone "
+    "file.";
+
+FileDialogRequest Request(bool save, const char* title, const char* filter, const char* extension,
+                          const char* name, const std::filesystem::path& folder) {
+  FileDialogRequest request;
+  request.save = save;
+  request.title = title;
+  request.filter = filter;
+  request.default_extension = extension;
+  request.file_name = name;
+  request.initial_dir = folder;
+  return request;
+}
+
+}  // namespace
+
+// --- Dialogs ---------------------------------------------------------------------
+
+FileDialogRequest StateFiles::SaveStateRequest() const {
+  return Request(true, "Save instrument state", kStateFilter, "sta", "Sate1.sta",
+                 app_.DataDirectory());
+}
+
+FileDialogRequest StateFiles::SaveDataRequest() const {
+  FileDialogRequest request =
+      Request(true, "Save data", kDataFilter, "csv", "data1.csv", app_.DataDirectory());
+  // A name typed without extension under the Touchstone filter gets the
+  // extension of the last sweep's port count.
+  const SweepRecord* record = app_.Recorder().LastComplete();
+  const int ports = record != nullptr ? TouchstonePorts(record->Conditions()) : 1;
+  request.filter_extensions = {"csv", TouchstoneExtension(ports)};
+  return request;
+}
+
+FileDialogRequest StateFiles::RecallStateRequest() const {
+  return Request(false, "Open instrument state", kStateFilter, "sta", "Sate1.sta",
+                 app_.DataDirectory());
+}
+
+// --- Save State ------------------------------------------------------------------
+
+void StateFiles::save_stateExecute() {
+  app_.Guard([&] {
+    StopSweep();
+    app_.Host().ProcessMessages();
+    if (const auto file = app_.Host().RunFileDialog(SaveStateRequest())) {
+      save_parameters(app_.Settings(), *file);
+    }
+  });
+  EndCommand();
+}
+
+// --- Save Data -------------------------------------------------------------------
+
+void StateFiles::save_dataExecute() {
+  app_.Guard([&] {
+    StopSweep();
+    app_.Host().ProcessMessages();
+    const auto choice = app_.Host().ChooseFile(SaveDataRequest());
+    if (!choice) return;
+    if (choice->filter_index == kTouchstoneFilter) {
+      SaveTouchstone(choice->path);
+    } else {
+      SaveData(choice->path);
+    }
+  });
+  EndCommand();
+}
+
+void StateFiles::SaveData(const std::filesystem::path& file) {
+  WriteDataExport(app_.Chart(), file);
+  // The dialog has gone and the window has been repainted.
+  PumpDelay(100);
+  if (app_.Shell().ProgramEnded()) return;
+  const std::filesystem::path picture = PictureFileName(file);
+  if (!app_.Host().SaveWindowPicture(picture)) {
+    throw IoError("Cannot create file \"" + picture.string() + "\".");
+  }
+}
+
+void StateFiles::SaveTouchstone(std::filesystem::path file) {
+  const SweepRecord* record = app_.Recorder().LastComplete();
+  const bool response = record != nullptr && TouchstonePorts(record->Conditions()) > 0;
+  if (!response) {
+    const bool other_sweep =
+        record != nullptr && record->Conditions().sweep != SweepKind::Frequency;
+    app_.Host().ShowMessage(other_sweep ? kNotFrequencySweep : kNoFrequencyResponse);
+    return;
+  }
+  file = WithTouchstoneExtension(file, TouchstonePorts(record->Conditions()));
+  TouchstoneHeader header;
+  header.program = std::string(kApplicationTitle) + " " + std::string(kApplicationRevision);
+  header.saved = app_.Host().LocalTime();
+  WriteTouchstone(file, *record, header);
+}
+
+// --- Recall State ----------------------------------------------------------------
+
+void StateFiles::recall_stateExecute() {
+  bool recalled = false;
+  app_.Guard([&] {
+    StopSweep();
+    const auto file = app_.Host().RunFileDialog(RecallStateRequest());
+    if (!file) return;
+    // The instrument is closed below: no acquisition may still be reading.
+    app_.Engine().Shutdown();
+    app_.Shell().RecallSettingsFile(*file);
+    recalled = true;
+  });
+  // The start-up pass restarts the sweep after a recall.
+  if (!recalled) EndCommand();
+}
+
+// --- Common steps ----------------------------------------------------------------
+
+void StateFiles::StopSweep() {
+  app_.Sweep().Stop();
+  // A restart still pending (a key pressed just before) would start a run
+  // inside this command's message processing and hold its dialog back for
+  // as long as that run sweeps; the command restarts the sweep itself.
+  app_.Sweep().CancelRestart();
+}
+
+void StateFiles::EndCommand() {
+  // A file that could not be written has been reported; the sweep goes on.
+  app_.Guard([&] {
+    app_.Display().UpdateDisplayLayout();
+    app_.Sweep().Restart();
+  });
+}
+
+void StateFiles::PumpDelay(int ms) {
+  Platform& host = app_.Host();
+  const uint32_t start = host.TickCount();
+  const uint32_t wait = ms > 0 ? static_cast<uint32_t>(ms) : 0;
+  for (;;) {
+    const uint32_t elapsed = host.TickCount() - start;
+    if (elapsed >= wait || host.QuitRequested()) break;
+    host.WaitForEvents(static_cast<int>(wait - elapsed));
+  }
+  host.ProcessMessages();
+}
+
+}  // namespace ostra
