@@ -10,8 +10,18 @@
 
 namespace ostra {
 
+// The longest bad value a message or a log line quotes whole; a longer one is
+// cut to this many characters and "..." follows it.
+inline constexpr size_t kMaxQuotedLength = 40;
+
+// `text` as a message or a log line quotes it: whole when it is short, else
+// its first kMaxQuotedLength characters (never half a UTF-8 character) and
+// "...". A bad value of megabytes would otherwise stall the box showing it.
+std::string CutForMessage(std::string_view text);
+
 // Whole number of a text: optional blanks, optional sign, decimal digits.
-// Raises ConversionError "'<text>' is not a valid integer value".
+// Raises ConversionError "'<text>' is not a valid integer value" (the text
+// cut by CutForMessage).
 int64_t StrToInt(std::string_view text);
 // Decimal number of a text ('.' or ',' as separator, optional exponent).
 // Raises ConversionError "'<text>' is not a valid floating point value".

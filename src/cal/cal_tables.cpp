@@ -1,6 +1,7 @@
 #include "cal/cal_tables.h"
 
 #include <fstream>
+#include <sstream>
 #include <string_view>
 
 #include "base/constants.h"
@@ -13,8 +14,18 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-void StripLineEnd(std::string& line) {
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+// The whole content of a calibration file; IoError when it cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
+  return content.str();
 }
 
 // Field `index` (from 0) of a split line, or the runtime's list-index error.
@@ -94,7 +105,6 @@ void CalibrationStore::ResetToStartupValues() {
 
 void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platform& platform,
                                      AppLog& log) {
-  std::string line;
   for (const StandardFile& file : StandardFiles()) {
     const std::filesystem::path path = cal_dir / file.file_name;
     std::error_code ec;
@@ -102,44 +112,43 @@ void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platf
       platform.ShowMessage(file.missing_message);
       continue;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
-    CalTable& table = Table(file.standard);
-    size_t entry = 0;
-    while (entry < static_cast<size_t>(kMaxTracePoints) && std::getline(in, line)) {
-      StripLineEnd(line);
-      const std::vector<std::string_view> fields = SplitFields(line);
-      // All three numbers first: a bad line stores nothing of itself.
-      const double stimulus = StrToFloat(Field(fields, 0));
-      const double magnitude = StrToFloat(Field(fields, 1));
-      const double phase = StrToFloat(Field(fields, 2));
-      (*table.stimulus)[entry] = stimulus;
-      table.magnitude[entry] = magnitude;
-      table.phase[entry] = phase;
-      ++entry;
-    }
-    if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
-    in.close();
+    ReadCalTableText(ReadWholeFile(path), Table(file.standard));
     if (file.logs_loaded) log.WriteLog(std::string(file.file_name) + " loaded to cal table.");
   }
 }
 
+size_t ReadCalTableText(std::string_view text, CalTable& table) {
+  size_t entry = 0;
+  for (std::string_view line : SplitLines(text)) {
+    if (entry >= static_cast<size_t>(kMaxTracePoints)) break;
+    const std::vector<std::string_view> fields = SplitFields(line);
+    // All three numbers first: a bad line stores nothing of itself.
+    const double stimulus = StrToFloat(Field(fields, 0));
+    const double magnitude = StrToFloat(Field(fields, 1));
+    const double phase = StrToFloat(Field(fields, 2));
+    (*table.stimulus)[entry] = stimulus;
+    table.magnitude[entry] = magnitude;
+    table.phase[entry] = phase;
+    ++entry;
+  }
+  return entry;
+}
+
 void LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
                    std::vector<double>& dc_q) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+  ReadDcOffsetText(ReadWholeFile(path), points, dc_i, dc_q);
+}
+
+void ReadDcOffsetText(std::string_view text, int points, std::vector<double>& dc_i,
+                      std::vector<double>& dc_q) {
   const size_t count = points > 0 ? static_cast<size_t>(points) : 0;
   if (dc_i.size() != count) dc_i.resize(count);
   if (dc_q.size() != count) dc_q.resize(count);
-  std::string line;
+  const std::vector<std::string_view> lines = SplitLines(text);
   for (size_t k = 0; k < count; ++k) {
-    if (!std::getline(in, line)) {
-      if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
-      // The line is missing: its field 2 is empty.
-      throw ConversionError("'' is not a valid floating point value");
-    }
-    StripLineEnd(line);
-    const std::vector<std::string_view> fields = SplitFields(line);
+    // A missing line's field 2 is empty.
+    if (k >= lines.size()) throw ConversionError("'' is not a valid floating point value");
+    const std::vector<std::string_view> fields = SplitFields(lines[k]);
     const double i_mv = StrToFloat(fields.size() > 1 ? fields[1] : std::string_view());
     const double q_mv = StrToFloat(fields.size() > 2 ? fields[2] : std::string_view());
     dc_i[k] = i_mv / 1000.0;
