@@ -229,8 +229,11 @@ void AppShell::About1Click() {
       about_.serial_no = std::to_string(identity[1]);
       about_.firmware_rev =
           std::to_string(identity[2] >> 16) + "." + std::to_string(identity[2] & 0xFFFF);
-      about_.hardware_rev = "Ostra" + FormatPadded(identity[3] >> 16, 2) +
-                            std::string(1, static_cast<char>(identity[3] & 0xFF));
+      // The low byte is the revision letter; a board without one (0, or any
+      // byte that is not a printable character) shows none.
+      const auto letter = static_cast<unsigned char>(identity[3] & 0xFF);
+      about_.hardware_rev = "Ostra" + FormatPadded(identity[3] >> 16, 2);
+      if (letter > ' ' && letter < 0x7F) about_.hardware_rev += static_cast<char>(letter);
     }
     on_about_change.Emit();
     app_.Sweep().Restart();

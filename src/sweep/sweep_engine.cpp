@@ -221,14 +221,15 @@ uint32_t SweepEngine::ReadInitialAcquisition(uint32_t to_read) {
 bool SweepEngine::BeginRun(std::string_view capture_mode) {
   converter_.BeginRun(std::string(capture_mode));
   const RunParameters& run = converter_.Run();
-  // Points and dwell read from a state file must fit the per-point arrays:
-  // such a run does no pass, with the dialog's own message.
+  // Points and dwell read from a state file must fit the per-point arrays
+  // (501 points fill them exactly): such a run does no pass, with the
+  // dialog's own message.
   bool fits = true;
   if (!control_.StopRequested()) {
-    const char* refusal = run.points < 1     ? "Points can not be less than 1"
-                          : run.points > 500 ? "Points can not be more than 500"
-                          : run.dwell < 1    ? "Dwell can not be less than 1"
-                                             : nullptr;
+    const char* refusal = run.points < 1                 ? "Points can not be less than 1"
+                          : run.points > kMaxTracePoints ? "Points can not be more than 500"
+                          : run.dwell < 1                ? "Dwell can not be less than 1"
+                                                         : nullptr;
     if (refusal != nullptr) {
       platform_.ShowMessage(refusal);
       fits = false;
