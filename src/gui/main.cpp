@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -26,6 +27,7 @@
 #include "gui/qt_platform.h"
 #include "gui/system_close.h"
 #include "sim/simulated_instrument.h"
+#include "sweep/sweep_engine.h"
 
 namespace {
 
@@ -216,5 +218,16 @@ int main(int argc, char** argv) {
   int result = 0;
   if (!platform.QuitRequested()) result = QApplication::exec();
 
+  // A worker still in flight gets about one read time-out. One stuck in the
+  // driver past that still writes into the link's buffers, so the process
+  // ends here without destroying them (the settings were saved before).
+  analyser.Engine().EndWithin(ostra::SweepEngine::kEndWaitMs);
+  analyser.Engine().Shutdown();
+  if (analyser.Engine().WorkerAbandoned()) {
+    std::fprintf(stderr,
+                 "ostra: the driver did not return a read; ending without waiting for it\n");
+    std::fflush(nullptr);
+    std::_Exit(result);
+  }
   return result;
 }
