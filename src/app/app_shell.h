@@ -59,6 +59,9 @@ class AppShell {
   // Makes `file` the settings file and runs the whole start-up pass again
   // with it at the next start-up timer tick (Recall State).
   void RecallSettingsFile(const std::filesystem::path& file);
+  // The line that says which application folder the program uses; each
+  // start-up pass logs it once the log file has been started afresh.
+  void SetAppDirectoryNote(std::string line) { app_directory_note_ = std::move(line); }
 
   // --- State the windows show ---------------------------------------------------
   const InfoPage& Info() const { return info_; }
@@ -108,6 +111,7 @@ class AppShell {
   bool closing_ = false;
   bool program_ended_ = false;
   bool settings_loaded_ = false;
+  std::string app_directory_note_;
 };
 
 }  // namespace ostra
