@@ -113,8 +113,12 @@ std::string FormatFixed(double value, int decimals) {
 
 std::string FormatGeneral(double value) {
   char buffer[64];
+  // Next to the largest double, 15 digits round to a text beyond it that
+  // would not read back: there the shortest exact form is written.
   auto [ptr, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+      std::fabs(value) > 1.7e308
+          ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general)
+          : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
   if (ec != std::errc()) return "0";
   std::string text(buffer, ptr);
   if (text == "-0") text = "0";

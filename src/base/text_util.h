@@ -36,7 +36,8 @@ int64_t RoundHalfEven(double value);
 // Fixed notation with `decimals` digits after the point ("%1.3f").
 std::string FormatFixed(double value, int decimals);
 // Shortest general form with up to 15 significant digits: 30 -> "30",
-// 0.2 -> "0.2", 20000000 -> "20000000".
+// 0.2 -> "0.2", 20000000 -> "20000000". The text always reads back (up to
+// 17 digits next to the largest double).
 std::string FormatGeneral(double value);
 // Upper-case hexadecimal with at least `digits` digits ("%08X").
 std::string FormatHex(uint64_t value, int digits);
