@@ -24,7 +24,9 @@ double SampleVolts(uint8_t high, uint8_t low) {
 
 void SampleConverter::SizeHistory(int factor, int points) {
   const int rows = std::clamp(factor, 1, kMaxAverageFactor);
-  const int length = std::max(points, 0);
+  // No run sweeps more points than the per-point arrays hold: a state file's
+  // absurd point count must not size a history of gigabytes.
+  const int length = std::clamp(points, 0, kMaxTracePoints);
   const size_t size = static_cast<size_t>(rows) * static_cast<size_t>(length);
   history_i_.assign(size, 0.0);
   history_q_.assign(size, 0.0);
@@ -145,8 +147,9 @@ int SampleConverter::AveragingFactor() {
 void SampleConverter::AveragePoint(size_t i) {
   const int factor = AveragingFactor();
   previous_factor_ = factor;
-  const int length = static_cast<int>(PointI.size());
+  const int length = static_cast<int>(std::min<size_t>(PointI.size(), kMaxTracePoints));
   if (history_rows_ != factor || history_length_ != length) SizeHistory(factor, length);
+  if (i >= static_cast<size_t>(history_length_)) return;  // beyond every run's points
 
   const size_t rows = static_cast<size_t>(factor);
   double* hi = history_i_.data() + i * rows;

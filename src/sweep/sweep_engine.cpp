@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 
 #include "base/atomic_file.h"
@@ -130,8 +131,12 @@ int64_t SweepEngine::ElapsedMs(int64_t since) const {
 }
 
 void SweepEngine::SizeAverageHistory() {
-  converter_.SizeHistory(static_cast<int>(settings_.Int(Setting::Average)),
-                         static_cast<int>(settings_.Int(Setting::Points)));
+  // Held in the range of an int; SizeHistory holds them to what a run uses.
+  const auto held = [](int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+  };
+  converter_.SizeHistory(held(settings_.Int(Setting::Average)),
+                         held(settings_.Int(Setting::Points)));
 }
 
 void SweepEngine::ResetAverageCount() { converter_.AverageCount = 0; }

@@ -7,6 +7,7 @@
 #include "base/text_util.h"
 #include "cal/cal_tables.h"
 #include "support/analyser_rig.h"
+#include "sweep/sweep_engine.h"
 
 namespace ostra {
 namespace {
@@ -85,6 +86,19 @@ TEST(OutsideInput, CalibrationAndDcOffsetFilesWithCrOnlyEndsReadWhole) {
   std::vector<double> dc_i, dc_q;
   LoadDcOffsets(dir / "dc.dat", 201, dc_i, dc_q);
   EXPECT_NE(dc_q[200], 0.0);
+}
+
+TEST(OutsideInput, AnAbsurdPointCountSizesNoGiantAveragingHistory) {
+  // Found by fuzzing: the history was sized to the file's point count.
+  AnalyserRig rig;
+  InstrumentSettings state;
+  state.SetText(Setting::Points, "200000000");
+  state.SetText(Setting::Average, "1000");
+  save_parameters(state, rig.CalFile("config.dat"));
+  rig.StartUp();
+  rig.analyser->Engine().SizeAverageHistory();  // as the next start-up pass does
+  EXPECT_EQ(rig.analyser->Engine().Converter().HistoryRowLength(), kMaxTracePoints);
+  EXPECT_EQ(rig.analyser->Engine().Converter().HistoryRows(), 1000);
 }
 
 TEST(OutsideInput, AHugeBadValueIsQuotedCutShort) {
