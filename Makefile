@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: run test deps build asan-test bench format clean
+.PHONY: run test deps build asan-test fuzz bench format clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -23,6 +23,13 @@ asan-test: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 	@ctest --preset asan
+
+# Builds the fuzz targets (clang, libFuzzer) and runs each for FUZZ_SECONDS.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz
+	@./fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done

@@ -12,6 +12,7 @@ packages=(
   xvfb xauth x11-apps imagemagick
   fonts-dejavu-core fonts-liberation
   clang-format
+  clang libclang-rt-dev
   python3 python3-numpy python3-scikit-rf python3-intelhex
 )
 

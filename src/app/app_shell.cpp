@@ -1,5 +1,6 @@
 #include "app/app_shell.h"
 
+#include <exception>
 #include <system_error>
 
 #include "app/analyser.h"
@@ -77,10 +78,12 @@ void AppShell::StartupPass() {
   }
   RestoreFactoryFiles();
   std::filesystem::remove(app_.Log().FilePath(), ec);
+  if (!app_directory_note_.empty()) app_.Log().WriteLog(app_directory_note_);
 
   Load_parameters(app_.Settings(), settings_file_to_load_);
   CheckNumericSettings(app_.Settings(), app_.Log());
   app_.Engine().SizeAverageHistory();
+  settings_loaded_ = true;
   ResetFrontPanel();
   ApplyLoadedSettings();
   if (!OpenInstrument()) return;
@@ -207,11 +210,16 @@ void AppShell::RecallSettingsFile(const std::filesystem::path& file) {
 
 void AppShell::EndProgram(bool save_settings) {
   app_.Sweep().RequestStop();
-  if (!program_ended_ && save_settings) {
+  if (!program_ended_ && save_settings && settings_loaded_) {
     // The user's changes are kept however the program ends.
     app_.Guard([&] { save_parameters(app_.Settings(), app_.CalDataDirectory() / kSettingsFile); });
   }
+  Finish();
+}
+
+void AppShell::Finish() {
   program_ended_ = true;
+  app_.Engine().EndWithin(SweepEngine::kEndWaitMs);
   Platform& host = app_.Host();
   app_.Sweep().CancelRestart();
   host.SetTimer(TimerId::Startup, false, 10);
@@ -219,16 +227,49 @@ void AppShell::EndProgram(bool save_settings) {
   host.Quit();
 }
 
-void AppShell::Shutdown() {
-  if (closing_ || program_ended_) return;
+void AppShell::Shutdown(Ending ending) {
+  if (program_ended_) return;
+  if (closing_) {
+    // The system asks while the user's close shows its failed save: the
+    // program ends now (the box goes with the event loops).
+    if (ending == Ending::System) Finish();
+    return;
+  }
   closing_ = true;
+  const bool sweeping = app_.Engine().RunActive();
   app_.Sweep().Stop();
-  EndProgram(true);
+  if (!SaveOnClose(ending)) {
+    // The handler is aborted and the program stays up, so the user can free
+    // the disk or mend the folder and try again.
+    closing_ = false;
+    if (!program_ended_ && sweeping) app_.Sweep().Restart();
+    return;
+  }
+  if (!program_ended_) Finish();
 }
 
-void AppShell::Exit1Click() { Shutdown(); }
-void AppShell::FormClose() { Shutdown(); }
-void AppShell::CloseFromSystem() { Shutdown(); }
+bool AppShell::SaveOnClose(Ending ending) {
+  if (!settings_loaded_) return true;  // nothing of this run to keep: the file stays as it is
+  try {
+    save_parameters(app_.Settings(), app_.CalDataDirectory() / kSettingsFile);
+    return true;
+  } catch (const std::exception& e) {
+    if (ending == Ending::User) {
+      app_.Host().ShowMessage(e.what(), MessageKind::Error);
+      return false;
+    }
+    try {
+      app_.Log().WriteLog(std::string("Settings not saved at the end: ") + e.what());
+    } catch (const std::exception&) {
+      // The log cannot be written either; the ending goes on.
+    }
+    return true;
+  }
+}
+
+void AppShell::Exit1Click() { Shutdown(Ending::User); }
+void AppShell::FormClose() { Shutdown(Ending::User); }
+void AppShell::CloseFromSystem() { Shutdown(Ending::System); }
 
 // --- About window ------------------------------------------------------------------
 
@@ -245,8 +286,11 @@ void AppShell::About1Click() {
       about_.serial_no = std::to_string(identity[1]);
       about_.firmware_rev =
           std::to_string(identity[2] >> 16) + "." + std::to_string(identity[2] & 0xFFFF);
-      about_.hardware_rev = "Ostra" + FormatPadded(identity[3] >> 16, 2) +
-                            std::string(1, static_cast<char>(identity[3] & 0xFF));
+      // The low byte is the revision letter; a board without one (0, or any
+      // byte that is not a printable character) shows none.
+      const auto letter = static_cast<unsigned char>(identity[3] & 0xFF);
+      about_.hardware_rev = "Ostra" + FormatPadded(identity[3] >> 16, 2);
+      if (letter > ' ' && letter < 0x7F) about_.hardware_rev += static_cast<char>(letter);
     }
     on_about_change.Emit();
     app_.Sweep().Restart();

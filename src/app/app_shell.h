@@ -53,11 +53,15 @@ class AppShell {
   void Exit1Click();
   void FormClose();
   void About1Click();
-  // Ends the program the way Exit does (SIGINT, SIGTERM, logout).
+  // Ends the program asked by the system (SIGINT, SIGTERM, logout): as Exit
+  // does, except that a failed save is logged and the program ends anyway.
   void CloseFromSystem();
   // Makes `file` the settings file and runs the whole start-up pass again
   // with it at the next start-up timer tick (Recall State).
   void RecallSettingsFile(const std::filesystem::path& file);
+  // The line that says which application folder the program uses; each
+  // start-up pass logs it once the log file has been started afresh.
+  void SetAppDirectoryNote(std::string line) { app_directory_note_ = std::move(line); }
 
   // --- State the windows show ---------------------------------------------------
   const InfoPage& Info() const { return info_; }
@@ -71,9 +75,14 @@ class AppShell {
   bool StartupPending() const { return startup_pending_; }
   int64_t CounterFrequency() const { return counter_frequency_; }
   bool ProgramEnded() const { return program_ended_; }
-  // Ends the program: the sweep stops, the settings are saved when asked,
-  // the timers stop and the application quits.
+  // Ends the program: the sweep stops, the settings are saved when asked
+  // (and only when they were loaded in this run), the timers stop and the
+  // application quits. A worker stuck in the driver is waited for about one
+  // read time-out, then left behind.
   void EndProgram(bool save_settings);
+  // The settings in memory were loaded from a file in this run: before
+  // that, they are the defaults, and no ending saves them over the file.
+  bool SettingsLoaded() const { return settings_loaded_; }
 
  private:
   // The steps of the start-up pass.
@@ -85,7 +94,12 @@ class AppShell {
   void ApplyLoadedSettings();
   bool OpenInstrument();
   void FillInfoPage();
-  void Shutdown();
+  // Who asked the program to end: the user (Exit, the window's close) keeps
+  // the program up when the save fails; the system does not wait for a user.
+  enum class Ending { User, System };
+  void Shutdown(Ending ending);
+  bool SaveOnClose(Ending ending);
+  void Finish();
 
   Analyser& app_;
   InfoPage info_;
@@ -96,6 +110,8 @@ class AppShell {
   int64_t counter_frequency_ = 0;
   bool closing_ = false;
   bool program_ended_ = false;
+  bool settings_loaded_ = false;
+  std::string app_directory_note_;
 };
 
 }  // namespace ostra

@@ -7,7 +7,10 @@
 
 #include "base/errors.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -22,14 +25,32 @@ std::string ErrorText() { return errno != 0 ? std::strerror(errno) : "I/O error"
 // cut leaves the old file or the new one, never an empty one.
 bool SyncToDisk(const std::filesystem::path& path) {
 #ifdef _WIN32
-  (void)path;
-  return true;  // the stream's flush is what Windows offers without its own API
+  const int fd = ::_wopen(path.c_str(), _O_RDWR | _O_BINARY);
+  if (fd < 0) return false;
+  const bool ok = ::_commit(fd) == 0;  // FlushFileBuffers underneath
+  ::_close(fd);
+  return ok;
 #else
   const int fd = ::open(path.c_str(), O_RDONLY);
   if (fd < 0) return false;
   const bool ok = ::fsync(fd) == 0;
   ::close(fd);
   return ok;
+#endif
+}
+
+// The rename itself reaches the disk with its folder's entry (POSIX); a
+// failure here is not reported, the file is complete either way.
+void SyncFolder(const std::filesystem::path& file) {
+#ifndef _WIN32
+  std::filesystem::path folder = file.parent_path();
+  if (folder.empty()) folder = ".";
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+#else
+  (void)file;
 #endif
 }
 
@@ -72,6 +93,7 @@ void AtomicFile::Commit() {
     throw IoError("Cannot create file \"" + target_.string() + "\". " + ec.message());
   }
   open_ = false;
+  SyncFolder(target_);
 }
 
 }  // namespace ostra

@@ -126,6 +126,12 @@ std::string SettingsLineValue(std::string_view line) {
 }
 
 void Load_parameters(InstrumentSettings& settings, const std::filesystem::path& path) {
+  std::error_code ec;
+  // A folder opens as a stream on some systems and reads as empty: it is
+  // not a settings file.
+  if (std::filesystem::is_directory(path, ec)) {
+    throw IoError("Cannot open file \"" + path.string() + "\". " + std::strerror(EISDIR));
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     throw IoError("Cannot open file \"" + path.string() + "\". " + ErrnoText());
@@ -135,18 +141,15 @@ void Load_parameters(InstrumentSettings& settings, const std::filesystem::path& 
   if (in.bad()) {
     throw IoError("I/O error reading \"" + path.string() + "\".");
   }
-  const std::string text = content.str();
+  ApplySettingsText(settings, content.str());
+}
 
-  size_t pos = 0;
+void ApplySettingsText(InstrumentSettings& settings, std::string_view text) {
+  const std::vector<std::string_view> lines = SplitLines(text);
+  size_t next = 0;
   for (const SettingInfo& info : kTable) {
-    std::string_view line;
-    if (pos < text.size()) {
-      size_t end = text.find('\n', pos);
-      if (end == std::string::npos) end = text.size();
-      line = std::string_view(text).substr(pos, end - pos);
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      pos = end + 1;
-    }
+    const std::string_view line = next < lines.size() ? lines[next] : std::string_view();
+    ++next;
     std::string value = SettingsLineValue(line);
     if (info.is_check) {
       settings.SetChecked(info.setting, value == "1");

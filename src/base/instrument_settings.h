@@ -104,8 +104,12 @@ void save_parameters(const InstrumentSettings& settings, const std::filesystem::
 std::string SettingsFileText(const InstrumentSettings& settings);
 
 // Reads `path` into the settings by line position. Raises IoError when the
-// file cannot be opened or read.
+// file cannot be opened or read (a folder included); the settings are then
+// left as they were.
 void Load_parameters(InstrumentSettings& settings, const std::filesystem::path& path);
+// The reader's work on the file's content: line n (CR LF, LF or a lone CR
+// ends it) gives setting n; missing lines read as empty.
+void ApplySettingsText(InstrumentSettings& settings, std::string_view text);
 // The value of one settings line: the text two characters after the first
 // colon (from the second character on when there is none).
 std::string SettingsLineValue(std::string_view line);

@@ -20,6 +20,15 @@ std::string_view TrimBlanks(std::string_view text) {
 
 }  // namespace
 
+std::string CutForMessage(std::string_view text) {
+  if (text.size() <= kMaxQuotedLength) return std::string(text);
+  size_t cut = kMaxQuotedLength;
+  // Back off to the start of a UTF-8 character (at most three continuation bytes).
+  for (int i = 0; i < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++i)
+    --cut;
+  return std::string(text.substr(0, cut)) + "...";
+}
+
 bool TryStrToInt(std::string_view text, int64_t& value) {
   std::string_view t = TrimBlanks(text);
   if (t.empty()) return false;
@@ -45,7 +54,7 @@ bool TryStrToInt(std::string_view text, int64_t& value) {
 int64_t StrToInt(std::string_view text) {
   int64_t value = 0;
   if (!TryStrToInt(text, value)) {
-    throw ConversionError("'" + std::string(text) + "' is not a valid integer value");
+    throw ConversionError("'" + CutForMessage(text) + "' is not a valid integer value");
   }
   return value;
 }
@@ -78,7 +87,7 @@ bool TryStrToFloat(std::string_view text, double& value) {
 double StrToFloat(std::string_view text) {
   double value = 0;
   if (!TryStrToFloat(text, value)) {
-    throw ConversionError("'" + std::string(text) + "' is not a valid floating point value");
+    throw ConversionError("'" + CutForMessage(text) + "' is not a valid floating point value");
   }
   return value;
 }
@@ -127,8 +136,12 @@ std::string FormatFixed(double value, int decimals) {
 
 std::string FormatGeneral(double value) {
   char buffer[64];
+  // Next to the largest double, 15 digits round to a text beyond it that
+  // would not read back: there the shortest exact form is written.
   auto [ptr, ec] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+      std::fabs(value) > 1.7e308
+          ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general)
+          : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
   if (ec != std::errc()) return "0";
   std::string text(buffer, ptr);
   if (text == "-0") text = "0";

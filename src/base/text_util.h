@@ -10,8 +10,18 @@
 
 namespace ostra {
 
+// The longest bad value a message or a log line quotes whole; a longer one is
+// cut to this many characters and "..." follows it.
+inline constexpr size_t kMaxQuotedLength = 40;
+
+// `text` as a message or a log line quotes it: whole when it is short, else
+// its first kMaxQuotedLength characters (never half a UTF-8 character) and
+// "...". A bad value of megabytes would otherwise stall the box showing it.
+std::string CutForMessage(std::string_view text);
+
 // Whole number of a text: optional blanks, optional sign, decimal digits.
-// Raises ConversionError "'<text>' is not a valid integer value".
+// Raises ConversionError "'<text>' is not a valid integer value" (the text
+// cut by CutForMessage).
 int64_t StrToInt(std::string_view text);
 // Decimal number of a text ('.' or ',' as separator, optional exponent).
 // Raises ConversionError "'<text>' is not a valid floating point value".
@@ -33,7 +43,8 @@ int64_t RoundHalfEven(double value);
 // Fixed notation with `decimals` digits after the point ("%1.3f").
 std::string FormatFixed(double value, int decimals);
 // Shortest general form with up to 15 significant digits: 30 -> "30",
-// 0.2 -> "0.2", 20000000 -> "20000000".
+// 0.2 -> "0.2", 20000000 -> "20000000". The text always reads back (up to
+// 17 digits next to the largest double).
 std::string FormatGeneral(double value);
 // Upper-case hexadecimal with at least `digits` digits ("%08X").
 std::string FormatHex(uint64_t value, int digits);

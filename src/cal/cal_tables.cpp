@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sstream>
 #include <string_view>
 
 #include "base/constants.h"
@@ -14,8 +15,18 @@ namespace {
 
 constexpr double kTwoPi = 6.283185307179586;
 
-void StripLineEnd(std::string& line) {
-  if (!line.empty() && line.back() == '\r') line.pop_back();
+// The whole content of a calibration file; IoError when it cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(path, ec)) {
+    throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+  std::ostringstream content;
+  content << in.rdbuf();
+  if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
+  return content.str();
 }
 
 // Field `index` (from 0) of a split line, or the runtime's list-index error.
@@ -125,7 +136,6 @@ void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platf
     CalibrationStore& store;
     ~Prepare() { store.PrepareReflectionTerms(); }
   } prepare{*this};
-  std::string line;
   for (const StandardFile& file : StandardFiles()) {
     const std::filesystem::path path = cal_dir / file.file_name;
     std::error_code ec;
@@ -133,59 +143,60 @@ void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platf
       platform.ShowMessage(file.missing_message);
       continue;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
-    CalTable& table = Table(file.standard);
-    size_t entry = 0;
-    while (entry < static_cast<size_t>(kMaxTracePoints) && std::getline(in, line)) {
-      StripLineEnd(line);
-      const std::vector<std::string_view> fields = SplitFields(line);
-      // All three numbers first: a bad line stores nothing of itself.
-      const double stimulus = StrToFloat(Field(fields, 0));
-      const double magnitude = StrToFloat(Field(fields, 1));
-      const double phase = StrToFloat(Field(fields, 2));
-      (*table.stimulus)[entry] = stimulus;
-      table.magnitude[entry] = magnitude;
-      table.phase[entry] = phase;
-      ++entry;
-    }
-    if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
-    in.close();
+    ReadCalTableText(ReadWholeFile(path), Table(file.standard));
     if (file.logs_loaded) log.WriteLog(std::string(file.file_name) + " loaded to cal table.");
   }
 }
 
+size_t ReadCalTableText(std::string_view text, CalTable& table) {
+  size_t entry = 0;
+  for (std::string_view line : SplitLines(text)) {
+    if (entry >= static_cast<size_t>(kMaxTracePoints)) break;
+    const std::vector<std::string_view> fields = SplitFields(line);
+    // All three numbers first: a bad line stores nothing of itself.
+    const double stimulus = StrToFloat(Field(fields, 0));
+    const double magnitude = StrToFloat(Field(fields, 1));
+    const double phase = StrToFloat(Field(fields, 2));
+    (*table.stimulus)[entry] = stimulus;
+    table.magnitude[entry] = magnitude;
+    table.phase[entry] = phase;
+    ++entry;
+  }
+  return entry;
+}
+
 int LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
                   std::vector<double>& dc_q) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
+  return ReadDcOffsetText(ReadWholeFile(path), points, dc_i, dc_q);
+}
+
+int ReadDcOffsetText(std::string_view text, int points, std::vector<double>& dc_i,
+                     std::vector<double>& dc_q) {
   const size_t count = points > 0 ? static_cast<size_t>(points) : 0;
   if (dc_i.size() != count) dc_i.resize(count);
   if (dc_q.size() != count) dc_q.resize(count);
-  std::string line;
-  size_t lines = 0;
+  const std::vector<std::string_view> lines = SplitLines(text);
+  const size_t read = std::min(count, lines.size());
   double sum_i = 0.0;
   double sum_q = 0.0;
-  for (; lines < count && std::getline(in, line); ++lines) {
-    StripLineEnd(line);
-    const std::vector<std::string_view> fields = SplitFields(line);
+  for (size_t k = 0; k < read; ++k) {
+    const std::vector<std::string_view> fields = SplitFields(lines[k]);
     const double i_mv = StrToFloat(fields.size() > 1 ? fields[1] : std::string_view());
     const double q_mv = StrToFloat(fields.size() > 2 ? fields[2] : std::string_view());
-    dc_i[lines] = i_mv / 1000.0;
-    dc_q[lines] = q_mv / 1000.0;
-    sum_i += dc_i[lines];
-    sum_q += dc_q[lines];
+    dc_i[k] = i_mv / 1000.0;
+    dc_q[k] = q_mv / 1000.0;
+    sum_i += dc_i[k];
+    sum_q += dc_q[k];
   }
-  if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
-  if (lines < count) {
+  if (read < count) {
     // No line at all: field 2 of the first is empty.
-    if (lines == 0) throw ConversionError("'' is not a valid floating point value");
-    const double mean_i = sum_i / static_cast<double>(lines);
-    const double mean_q = sum_q / static_cast<double>(lines);
-    std::fill(dc_i.begin() + static_cast<std::ptrdiff_t>(lines), dc_i.end(), mean_i);
-    std::fill(dc_q.begin() + static_cast<std::ptrdiff_t>(lines), dc_q.end(), mean_q);
+    if (read == 0) throw ConversionError("'' is not a valid floating point value");
+    const double mean_i = sum_i / static_cast<double>(read);
+    const double mean_q = sum_q / static_cast<double>(read);
+    std::fill(dc_i.begin() + static_cast<std::ptrdiff_t>(read), dc_i.end(), mean_i);
+    std::fill(dc_q.begin() + static_cast<std::ptrdiff_t>(read), dc_q.end(), mean_q);
   }
-  return static_cast<int>(lines);
+  return static_cast<int>(read);
 }
 
 std::string DcOffsetCaptureLine(double x, double i_volts, double q_volts) {

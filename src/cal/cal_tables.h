@@ -94,6 +94,11 @@ class CalibrationStore {
   std::array<PreparedEntry, kMaxTracePoints> prepared_{};
 };
 
+// The reader of one standard's file content: line n (CR LF, LF or a lone CR
+// ends it) fills entry n, as LoadCalTables describes. Returns the entries
+// filled; raises ConversionError on a bad line.
+size_t ReadCalTableText(std::string_view text, CalTable& table);
+
 // Reads the DC-offset file (fields 2 and 3 of each line in millivolts) into
 // `dc_i` and `dc_q` in volts, one entry per point; field 1 is not read and
 // lines beyond `points` are ignored. A file with fewer lines than points
@@ -105,6 +110,9 @@ class CalibrationStore {
 // size differs.
 int LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
                   std::vector<double>& dc_q);
+// The DC-offset reader's work on the file's content (any line ends).
+int ReadDcOffsetText(std::string_view text, int points, std::vector<double>& dc_i,
+                     std::vector<double>& dc_q);
 
 // The capture lines, without the CR LF line end (the writer adds it).
 // DC-offset file: G(x * 1e6) + " " + F3(I * 1000) + " " + F3(Q * 1000), I and

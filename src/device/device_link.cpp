@@ -154,7 +154,10 @@ std::string DeviceLink::OpenInstrument() {
   std::string serial;
   std::string description;
   GetFTDeviceCount();
-  for (uint32_t index = 0; index < device_count_; ++index) {
+  // A driver that reports an absurd count must not hold the start for
+  // minutes: the devices past the cap are treated as absent.
+  const uint32_t searched = std::min(device_count_, kMaxSearchedDevices);
+  for (uint32_t index = 0; index < searched; ++index) {
     if (GetFTDeviceSerialNo(index) == FT_OK) serial = last_listed_;
     GetFTDeviceDescription(index);
     description = last_listed_;
@@ -163,6 +166,13 @@ std::string DeviceLink::OpenInstrument() {
 
   std::string result = "NotOpen";
   if (Open_USB_Device_By_Serial_Number(serial) == FT_OK) {
+    // The instrument is open: a failure met while listing other devices (an
+    // unrelated FTDI device whose serial number cannot be read) is no
+    // failure of the instrument's connection.
+    {
+      std::lock_guard lock(status_mutex_);
+      last_driver_status_ = 0;
+    }
     ResetInstrument();
     SetTimeouts(kUsbReadTimeoutMs, kUsbReadTimeoutMs);
     // These two are reported at once and do not stop the open.

@@ -20,12 +20,17 @@ namespace ostra {
 
 class DeviceLink {
  public:
+  // The most devices OpenInstrument lists: the driver's own list never holds
+  // more than a few dozen.
+  static constexpr uint32_t kMaxSearchedDevices = 64;
+
   DeviceLink(Transport& transport, Platform& platform);
 
   // --- USB transport -------------------------------------------------------
   // Finds the instrument (first description containing "VECTOR" in any case,
-  // else the last readable serial), opens and configures it. Returns
-  // description + " [" + serial + "]", or "NotOpen".
+  // else the last readable serial) among the first kMaxSearchedDevices,
+  // opens and configures it. A successful open clears LastDriverStatus.
+  // Returns description + " [" + serial + "]", or "NotOpen".
   std::string OpenInstrument();
   FT_STATUS CloseInstrument();
   FT_STATUS ResetInstrument();

@@ -383,10 +383,10 @@ void TraceDisplay::ClearSmithOverlays() {
 }
 
 void TraceDisplay::ShowPhaseOverlay() {
-  // Only the formats plotted against the stimulus take the overlay: not
-  // "Smith" and "Phase", nor a format text that is laid out like "Smith".
+  // Every format but "Smith" and "Phase" takes the overlay, a format text
+  // outside the five known ones included.
   const FormatKind format = ParseFormat(settings_.Format());
-  if (format != FormatKind::Log && format != FormatKind::Lin && format != FormatKind::VSWR) return;
+  if (format == FormatKind::Smith || format == FormatKind::Phase) return;
   chart_.SetAxisVisible(AxisId::Right, true);
   chart_.SetVisible(SeriesId::PhaseDataSeries, true);
 }

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "app/analyser.h"
+#include "app/app_directory.h"
 #include "app/app_shell.h"
 #include "app/calibration.h"
 #include "device/d2xx_library.h"
@@ -28,6 +30,7 @@
 #include "gui/system_close.h"
 #include "sim/bench_standards.h"
 #include "sim/simulated_instrument.h"
+#include "sweep/sweep_engine.h"
 
 namespace {
 
@@ -99,24 +102,22 @@ Options ParseOptions(const QStringList& qt_args) {
   return options;
 }
 
-// The program's working directory holds cal_data. Started from elsewhere
-// (a build directory, say), it moves to the source tree's copy.
-std::filesystem::path ChooseAppDirectory() {
+// The application folder: the current folder when it holds cal_data (the
+// README's run command starts the program in the source tree), else the
+// per-user folder, filled from the factory copies shipped beside the
+// program (the build tree's copy, or the installed one).
+ostra::AppDirectoryChoice ChooseAppDirectory(const ostra::QtPlatform& platform) {
   std::error_code ec;
   const std::filesystem::path current = std::filesystem::current_path(ec);
-  if (std::filesystem::is_directory(current / "cal_data", ec)) return current;
-#ifdef OSTRA_SOURCE_DIR
-  const std::filesystem::path source = OSTRA_SOURCE_DIR;
-  if (std::filesystem::is_directory(source / "cal_data", ec)) {
-    std::filesystem::current_path(source, ec);
-    if (!ec) {
-      std::fprintf(stderr, "ostra: no cal_data in %s; working in the source tree %s instead\n",
-                   current.string().c_str(), source.string().c_str());
-      return source;
-    }
-  }
-#endif
-  return current;
+  const std::filesystem::path program_dir = QCoreApplication::applicationDirPath().toStdString();
+  const std::vector<std::filesystem::path> factory_dirs = {
+      program_dir / OSTRA_FACTORY_SUBDIR,
+      program_dir.parent_path() / OSTRA_FACTORY_SUBDIR,
+  };
+  ostra::AppDirectoryChoice choice =
+      ostra::ChooseAppDirectory(current, platform.AppDataFolder(), factory_dirs);
+  if (choice.directory != current) std::fprintf(stderr, "ostra: %s\n", choice.log_line.c_str());
+  return choice;
 }
 
 }  // namespace
@@ -164,9 +165,10 @@ int main(int argc, char** argv) {
     transport = std::move(library);
   }
 
-  const std::filesystem::path app_directory = ChooseAppDirectory();
   ostra::QtPlatform platform;
-  ostra::Analyser analyser(platform, *transport, app_directory);
+  const ostra::AppDirectoryChoice app_directory = ChooseAppDirectory(platform);
+  ostra::Analyser analyser(platform, *transport, app_directory.directory);
+  analyser.Shell().SetAppDirectoryNote(app_directory.log_line);
   ostra::ProgramWindows windows(analyser, platform);
 
   // Endings the user did not choose close the program as Exit does.
@@ -229,5 +231,16 @@ int main(int argc, char** argv) {
   int result = 0;
   if (!platform.QuitRequested()) result = QApplication::exec();
 
+  // A worker still in flight gets about one read time-out. One stuck in the
+  // driver past that still writes into the link's buffers, so the process
+  // ends here without destroying them (the settings were saved before).
+  analyser.Engine().EndWithin(ostra::SweepEngine::kEndWaitMs);
+  analyser.Engine().Shutdown();
+  if (analyser.Engine().WorkerAbandoned()) {
+    std::fprintf(stderr,
+                 "ostra: the driver did not return a read; ending without waiting for it\n");
+    std::fflush(nullptr);
+    std::_Exit(result);
+  }
   return result;
 }

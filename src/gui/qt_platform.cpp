@@ -315,6 +315,12 @@ std::optional<std::filesystem::path> QtPlatform::DocumentsFolder() {
   return std::filesystem::path(QDir::toNativeSeparators(dir).toStdString());
 }
 
+std::optional<std::filesystem::path> QtPlatform::AppDataFolder() const {
+  const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+  if (dir.isEmpty()) return std::nullopt;
+  return std::filesystem::path(QDir::toNativeSeparators(dir).toStdString());
+}
+
 void QtPlatform::Quit() {
   quit_requested_ = true;
   // exit() ends every running event loop, the nested ones too, without

@@ -63,6 +63,11 @@ class QtPlatform : public Platform {
   void Quit() override;
   bool QuitRequested() const override { return quit_requested_; }
 
+  // The user's application-data location (~/.local/share, AppData\Local),
+  // below which the per-user application folder lives; nothing when the
+  // platform knows none.
+  std::optional<std::filesystem::path> AppDataFolder() const;
+
   // Whether a timer is running, and its interval (for tests and diagnostics).
   bool TimerActive(TimerId id) const;
   int TimerInterval(TimerId id) const;

@@ -27,8 +27,8 @@ double SampleVolts(uint8_t high, uint8_t low) { return Volts(high, low); }
 
 void SampleConverter::SizeHistory(int factor, int points) {
   const int rows = std::clamp(factor, 1, kMaxAverageFactor);
-  // No sweep has more points than the per-point arrays; a larger count read
-  // from a state file is refused when the run starts, and sizes nothing here.
+  // No run sweeps more points than the per-point arrays hold: a state file's
+  // absurd point count must not size a history of gigabytes.
   const int length = std::clamp(points, 0, kMaxTracePoints);
   const size_t size = static_cast<size_t>(rows) * static_cast<size_t>(length);
   history_i_.assign(size, 0.0);
@@ -150,8 +150,9 @@ int SampleConverter::AveragingFactor() {
 void SampleConverter::AveragePoint(size_t i) {
   const int factor = AveragingFactor();
   previous_factor_ = factor;
-  const int length = static_cast<int>(PointI.size());
+  const int length = static_cast<int>(std::min<size_t>(PointI.size(), kMaxTracePoints));
   if (history_rows_ != factor || history_length_ != length) SizeHistory(factor, length);
+  if (i >= static_cast<size_t>(history_length_)) return;  // beyond every run's points
 
   const size_t rows = static_cast<size_t>(factor);
   double* hi = history_i_.data() + i * rows;

@@ -63,8 +63,9 @@ class SampleConverter {
   // Readings beyond the saturation limit in the current run (BeginRun resets).
   int32_t SaturationCount = 0;
 
-  // Sizes the averaging history to `factor` rows of `points` zeros (start-up
-  // pass) and resets AverageCount.
+  // Sizes the averaging history to `factor` rows (1 to kMaxAverageFactor) of
+  // `points` zeros (0 to kMaxTracePoints) (start-up pass) and resets
+  // AverageCount.
   void SizeHistory(int factor, int points);
   int HistoryRows() const { return history_rows_; }
   int HistoryRowLength() const { return history_length_; }

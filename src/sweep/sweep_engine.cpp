@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <exception>
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
@@ -29,6 +31,11 @@ void TMyThread::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
+bool TMyThread::Abandon() {
+  int reading = kReading;
+  return state_.compare_exchange_strong(reading, kAbandoned);
+}
+
 void TMyThread::Execute() {
   bool written = false;
   uint32_t received = 0;
@@ -42,6 +49,9 @@ void TMyThread::Execute() {
     std::lock_guard lock(engine_.link_.ConnectionMutex());
     received = engine_.link_.ReadBlock(bytes_);
   }
+  // Left behind at the end of the program: nothing of the engine is touched.
+  int reading = kReading;
+  if (!state_.compare_exchange_strong(reading, kFinishing)) return;
   engine_.bytes_received_ = received;
   engine_.platform_.RunOnUiThread([this] {
     engine_.acquisition_done_ = true;
@@ -66,18 +76,50 @@ SweepEngine::SweepEngine(Platform& platform, DeviceLink& link, InstrumentSetting
       programmer_(settings_, platform_, log_, calibration_, converter_, cal_dir_,
                   [this](const SweepProgram& program) { return link_.ProgramSweep(program); }) {}
 
-SweepEngine::~SweepEngine() { Shutdown(); }
+SweepEngine::~SweepEngine() {
+  Shutdown();
+  // A worker left behind still uses the link's buffers: it ends before they go.
+  abandoned_worker_.reset();
+}
 
 void SweepEngine::Shutdown() { WaitForWorker(); }
+
+void SweepEngine::EndWithin(int ms) {
+  if (ending_) return;
+  ending_ = true;
+  end_deadline_ = platform_.PerformanceCounter() +
+                  static_cast<int64_t>(ms) * platform_.PerformanceFrequency() / 1000;
+}
+
+bool SweepEngine::PastEndDeadline() const {
+  return ending_ && platform_.PerformanceCounter() >= end_deadline_;
+}
 
 void SweepEngine::WaitForWorker() {
   // The worker's completion step runs on this thread: let it run before
   // joining, so the worker never waits for a thread that waits for it. A run
   // started from inside this wait may already have taken the worker over.
-  while (current_worker_ != nullptr && !acquisition_done_) platform_.WaitForEvents(5);
+  while (current_worker_ != nullptr && !acquisition_done_) {
+    if (PastEndDeadline() && AbandonWorker()) return;
+    platform_.WaitForEvents(5);
+  }
   if (current_worker_ == nullptr) return;
   current_worker_->Join();
   current_worker_.reset();
+}
+
+bool SweepEngine::AbandonWorker() {
+  if (!current_worker_->Abandon()) return false;  // its completion step is on its way
+  abandoned_worker_ = std::move(current_worker_);
+  acquisition_done_ = true;
+  try {
+    log_.WriteLog(
+        "The acquisition thread did not return from the driver; the program ends "
+        "without it");
+  } catch (const std::exception&) {
+    // The log cannot be written; the ending goes on.
+  }
+  return true;
 }
 
 int64_t SweepEngine::ElapsedMs(int64_t since) const {
@@ -89,8 +131,12 @@ int64_t SweepEngine::ElapsedMs(int64_t since) const {
 }
 
 void SweepEngine::SizeAverageHistory() {
-  converter_.SizeHistory(static_cast<int>(settings_.Int(Setting::Average)),
-                         static_cast<int>(settings_.Int(Setting::Points)));
+  // Held in the range of an int; SizeHistory holds them to what a run uses.
+  const auto held = [](int64_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+  };
+  converter_.SizeHistory(held(settings_.Int(Setting::Average)),
+                         held(settings_.Int(Setting::Points)));
 }
 
 void SweepEngine::ResetAverageCount() { converter_.AverageCount = 0; }
@@ -222,8 +268,9 @@ uint32_t SweepEngine::ReadInitialAcquisition(uint32_t to_read) {
 bool SweepEngine::BeginRun(std::string_view capture_mode) {
   converter_.BeginRun(std::string(capture_mode));
   const RunParameters& run = converter_.Run();
-  // Points and dwell read from a state file must fit the per-point arrays:
-  // such a run does no pass, with the dialog's own message.
+  // Points and dwell read from a state file must fit the per-point arrays
+  // (501 points fill them exactly): such a run does no pass, with the
+  // dialog's own message.
   bool fits = true;
   if (!control_.StopRequested()) {
     const char* refusal = run.points < 1                 ? "Points can not be less than 1"
@@ -265,7 +312,8 @@ bool SweepEngine::RunPass(uint64_t run, uint32_t expected, uint32_t to_read, Ato
     platform_.ShowMessage("Error..Device is saturating due to excess power, please drop RF power");
   }
   WaitForWorker();
-  if (!Owns(run)) return false;
+  // A worker left behind may still be writing the receive buffer.
+  if (!Owns(run) || WorkerAbandoned()) return false;
   if (DriverFailed()) return false;
   TakeAcquisition(expected);
   return true;

@@ -41,12 +41,20 @@ class TMyThread {
 
   void Resume();
   void Join();
+  // Called on the user-interface thread when the program ends without
+  // waiting for this worker: true when the worker will touch nothing of the
+  // engine again (its read returns into the link's buffer and it ends);
+  // false when it has already finished its read and is handing its
+  // completion step over, which then runs as usual.
+  bool Abandon();
 
  private:
   void Execute();
 
+  enum State : int { kReading, kFinishing, kAbandoned };
   SweepEngine& engine_;
   uint32_t bytes_;
+  std::atomic<int> state_{kReading};
   std::thread thread_;
 };
 
@@ -77,8 +85,21 @@ class SweepEngine {
   bool RunActive() const { return run_depth_ > 0; }
   // A worker is reading an acquisition whose completion step has not run.
   bool AcquisitionPending() const { return current_worker_ != nullptr && !acquisition_done_; }
-  // Lets a worker still in flight finish (used at shut-down).
+  // Lets a worker still in flight finish (used at shut-down); once the
+  // program is ending (EndWithin), only until the end's deadline.
   void Shutdown();
+
+  // The longest the end of the program waits for a worker: one read
+  // time-out and a margin. A worker stuck in the driver longer is left
+  // behind, and the program ends without touching what it shares again.
+  static constexpr int kEndWaitMs = static_cast<int>(kUsbReadTimeoutMs) + 400;
+  // The program is ending: every later wait for the worker ends `ms` after
+  // the first call at the latest.
+  void EndWithin(int ms);
+  // A worker was left behind: it may still be inside the driver, writing
+  // into the link's receive buffer. The engine's destructor joins it; the
+  // program instead ends its process without destroying what it uses.
+  bool WorkerAbandoned() const { return abandoned_worker_ != nullptr; }
 
   CalibrationStore& Calibration() { return calibration_; }
   SampleConverter& Converter() { return converter_; }
@@ -114,6 +135,8 @@ class SweepEngine {
   void ConvertAndPlotSweep(int sweep, AtomicFile* capture);
   void StartWorker(uint32_t to_read);
   void WaitForWorker();
+  bool PastEndDeadline() const;
+  bool AbandonWorker();
   // The run that owns the loop; a run taken over by a later one does not.
   bool Owns(uint64_t run) const { return live_run_ == run; }
   void TakeOverActiveRun();
@@ -132,6 +155,9 @@ class SweepEngine {
 
   std::vector<uint8_t> work_buffer_ = std::vector<uint8_t>(kRxBufferSize);
   std::unique_ptr<TMyThread> current_worker_;
+  std::unique_ptr<TMyThread> abandoned_worker_;
+  bool ending_ = false;
+  int64_t end_deadline_ = 0;  // performance counter
   bool acquisition_done_ = true;
   int64_t acquisition_start_count_ = 0;
   int measured_acquisition_time_ = 0;

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <deque>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
@@ -21,6 +23,7 @@
 #include "gui/qt_platform.h"
 #include "sim/simulated_instrument.h"
 #include "support/temp_dir.h"
+#include "sweep/sweep_engine.h"
 
 namespace ostra {
 namespace {
@@ -29,10 +32,31 @@ class TestPlatform : public QtPlatform {
  public:
   explicit TestPlatform(std::filesystem::path documents) : documents_(std::move(documents)) {}
   std::optional<std::filesystem::path> DocumentsFolder() override { return documents_; }
+  // Message boxes are recorded and answered OK at once.
+  MessageResult ShowMessage(const std::string& text, MessageKind, MessageButtons) override {
+    messages.push_back(text);
+    return MessageResult::Ok;
+  }
+  std::vector<std::string> messages;
 
  private:
   std::filesystem::path documents_;
 };
+
+// A fresh application folder whose cal_data holds the factory copies, and a
+// documents folder.
+std::filesystem::path MakeAppFolder(const testing::TempDir& dir) {
+  const auto cal_data = dir.path() / "app" / "cal_data";
+  std::filesystem::create_directories(cal_data);
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(OSTRA_SOURCE_DIR) / "cal_data")) {
+    if (entry.path().extension() == ".def") {
+      std::filesystem::copy_file(entry.path(), cal_data / entry.path().filename());
+    }
+  }
+  std::filesystem::create_directories(dir.path() / "docs");
+  return dir.path() / "app";
+}
 
 // Runs test steps from a timer, so they also run inside the acquisition
 // loop's own message processing. A step returns false to be tried again.
@@ -65,15 +89,7 @@ class StepRunner {
 
 TEST(ProgramTest, StartsRunsItsWindowsAndExitsSavingTheSettings) {
   testing::TempDir dir;
-  const auto cal_data = dir.path() / "app" / "cal_data";
-  std::filesystem::create_directories(cal_data);
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(OSTRA_SOURCE_DIR) / "cal_data")) {
-    if (entry.path().extension() == ".def") {
-      std::filesystem::copy_file(entry.path(), cal_data / entry.path().filename());
-    }
-  }
-  std::filesystem::create_directories(dir.path() / "docs");
+  const auto cal_data = MakeAppFolder(dir) / "cal_data";
 
   SimulatedInstrument instrument;
   instrument.SetRealTime(false);
@@ -155,6 +171,47 @@ TEST(ProgramTest, StartsRunsItsWindowsAndExitsSavingTheSettings) {
   EXPECT_NE(config.find("Mode: Transmission\r\n"), std::string::npos);
   EXPECT_NE(config.find("Average: 16\r\n"), std::string::npos);
   EXPECT_NE(config.find("Start Frequency: 20000000\r\n"), std::string::npos);
+}
+
+TEST(ProgramTest, ClosingTheWindowWithAFailedSaveKeepsItOpenUntilTheSaveWorks) {
+  // As in the program: closing the last window does not quit by itself.
+  QApplication::setQuitOnLastWindowClosed(false);
+  testing::TempDir dir;
+  const auto cal_data = MakeAppFolder(dir) / "cal_data";
+  SimulatedInstrument instrument;
+  instrument.SetRealTime(false);
+  TestPlatform platform(dir.path() / "docs");
+  Analyser analyser(platform, instrument, dir.path() / "app");
+  ProgramWindows windows(analyser, platform);
+  TMainForm& main_form = windows.MainForm();
+  windows.Start();
+
+  StepRunner steps;
+  uint64_t sweeps_at_close = 0;
+  steps.Add("sweeping", [&] { return main_form.isVisible() && analyser.Engine().RunActive(); });
+  steps.Add("close fails", [&] {
+    sweeps_at_close = instrument.Counters().start_sweeps;
+    analyser.Settings().SetText(Setting::Average, "16");
+    std::filesystem::create_directory(cal_data / "config.dat.tmp");  // the save cannot write
+    EXPECT_FALSE(main_form.close());
+    EXPECT_TRUE(main_form.isVisible());
+    EXPECT_FALSE(platform.QuitRequested());
+    EXPECT_EQ(platform.messages.size(), 1u);
+    return true;
+  });
+  steps.Add("sweeping again",
+            [&] { return instrument.Counters().start_sweeps > sweeps_at_close + 5; });
+  steps.Add("close works", [&] {
+    std::filesystem::remove(cal_data / "config.dat.tmp");
+    EXPECT_TRUE(main_form.close());
+    return true;
+  });
+  EXPECT_EQ(steps.Run(platform, 30000), "");
+  EXPECT_TRUE(platform.QuitRequested());
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].find("Cannot create file"), std::string::npos);
+  EXPECT_NE(testing::ReadFile(cal_data / "config.dat").find("Average: 16\r\n"), std::string::npos);
+  QApplication::setQuitOnLastWindowClosed(true);
 }
 
 }  // namespace

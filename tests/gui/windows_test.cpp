@@ -131,21 +131,6 @@ TEST(MainFormTest, HideControlPanelTogglesThePanelAndItsCaption) {
   EXPECT_TRUE(panel->isVisible());
 }
 
-TEST(MainFormTest, ClosingEndsTheProgramOnlyWhenFormCloseDecidesSo) {
-  bool ending = false;
-  int closes = 0;
-  MainFormHandlers handlers;
-  handlers.FormClose = [&] { ++closes; };
-  handlers.EndingProgram = [&] { return ending; };
-  TMainForm form(handlers);
-  form.show();
-  EXPECT_FALSE(form.close());
-  EXPECT_TRUE(form.isVisible());
-  ending = true;
-  EXPECT_TRUE(form.close());
-  EXPECT_EQ(closes, 2);
-}
-
 TEST(LogFormTest, LogPadReceivesEachLogLine) {
   testing::TempDir dir;
   ostra::testing::FakePlatform platform;

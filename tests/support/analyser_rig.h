@@ -60,6 +60,19 @@ class AnalyserRig {
         10000);
   }
 
+  // Rebuilds the program on a driver that misbehaves on demand: a `Driver`
+  // made from the simulated instrument (a ForwardingTransport), kept by the
+  // rig until the program is gone.
+  template <class Driver>
+  Driver& UseDriver() {
+    auto made = std::make_unique<Driver>(sim);
+    Driver& ref = *made;
+    analyser.reset();
+    driver = std::move(made);
+    analyser = std::make_unique<Analyser>(platform, *driver, app);
+    return ref;
+  }
+
   std::filesystem::path CalFile(const std::string& name) const { return app / "cal_data" / name; }
   std::filesystem::path DataDir() const { return dir / "docs" / "Ostra data"; }
   std::vector<std::string> LogLines() const {
@@ -73,6 +86,7 @@ class AnalyserRig {
   std::filesystem::path app;
   FakePlatform platform;
   SimulatedInstrument sim;
+  std::unique_ptr<Transport> driver;
   std::unique_ptr<Analyser> analyser;
 };
 

@@ -58,6 +58,9 @@ TEST(TextUtil, Formats) {
   EXPECT_EQ(FormatGeneral(30), "30");
   EXPECT_EQ(FormatGeneral(0.2), "0.2");
   EXPECT_EQ(FormatGeneral(20000000), "20000000");
+  // Found by fuzzing: 15 digits of the largest double read back as too large.
+  EXPECT_DOUBLE_EQ(StrToFloat(FormatGeneral(1.7976931348623157e308)), 1.7976931348623157e308);
+  EXPECT_EQ(FormatGeneral(-1.7976931348623157e308), "-1.7976931348623157e+308");
   EXPECT_EQ(FormatHex(0x0A3D70A4, 8), "0A3D70A4");
   EXPECT_EQ(FormatHex(0x195, 4), "0195");
   EXPECT_EQ(FormatPadded(7, 2), "07");

@@ -237,7 +237,7 @@ TEST_F(TraceDisplayTest, TraceKeepsArrivalOrderAndClearTraceTurnsItRed) {
   EXPECT_EQ(chart.Series(SeriesId::MagDataSeries).colour, kRed);
 }
 
-TEST_F(TraceDisplayTest, AddPhaseOnlyBesideMagnitudeFormats) {
+TEST_F(TraceDisplayTest, AddPhaseEverywhereButSmithAndPhase) {
   display.ShowPhaseOverlay();
   EXPECT_TRUE(Axis(AxisId::Right).visible);
   EXPECT_TRUE(chart.Series(SeriesId::PhaseDataSeries).visible);
@@ -245,12 +245,17 @@ TEST_F(TraceDisplayTest, AddPhaseOnlyBesideMagnitudeFormats) {
   EXPECT_FALSE(Axis(AxisId::Right).visible);
   EXPECT_FALSE(chart.Series(SeriesId::PhaseDataSeries).visible);
 
-  for (const char* format : {"Phase", "Smith", "Polar"}) {
+  for (const char* format : {"Phase", "Smith"}) {
     Layout(format);
     display.ShowPhaseOverlay();
     EXPECT_FALSE(Axis(AxisId::Right).visible) << format;
     EXPECT_FALSE(chart.Series(SeriesId::PhaseDataSeries).visible) << format;
   }
+  // A format text outside the five known ones takes the overlay too.
+  Layout("Polar");
+  display.ShowPhaseOverlay();
+  EXPECT_TRUE(Axis(AxisId::Right).visible);
+  EXPECT_TRUE(chart.Series(SeriesId::PhaseDataSeries).visible);
 }
 
 TEST_F(TraceDisplayTest, SmithLayoutAndLeavingIt) {
