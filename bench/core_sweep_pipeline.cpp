@@ -15,6 +15,7 @@
 #include "display/chart_model.h"
 #include "display/trace_display.h"
 #include "sweep/sample_conversion.h"
+#include "sweep/sweep_pipeline.h"
 
 namespace {
 
@@ -75,7 +76,6 @@ void BM_SweepPipeline(benchmark::State& state) {
   // As LoadCalTables leaves them.
   store.PrepareReflectionTerms();
   const std::vector<uint8_t> work = MakeAcquisition(points, dwell);
-  const ostra::RunParameters& run = converter.Run();
   ostra::ChartModel chart;
   ostra::TraceDisplay display(chart, settings);
   display.UseInsertionOrder();
@@ -83,16 +83,8 @@ void BM_SweepPipeline(benchmark::State& state) {
   bool doubtful = false;
   int k = 0;
   for (auto _ : state) {
-    converter.AveragePointSamples(work.data(), k, points, dwell, work.size());
-    display.ClearTrace();
-    converter.BeginSweep();
-    ostra::OslCursor cursor;  // one per sweep, as the acquisition loop has it
-    for (int i = 0; i < points; ++i) {
-      const ostra::ConvertedPoint p = converter.ConvertPoint(i);
-      auto r = ostra::CorrectPoint(store, run.sweep, run.measure, i, points, p.x, p.m, p.phi,
-                                   doubtful, &cursor);
-      if (r) display.PlotTracePoint(i, p.x, *r);
-    }
+    doubtful |=
+        ostra::ProcessSweep(converter, store, display, work.data(), work.size(), k, nullptr);
     k = (k + 1) % 3;
   }
   if (doubtful) state.SkipWithError("calibration tables did not match the sweep");

@@ -142,29 +142,45 @@ Complex CorrectReflection(Complex m, Complex open, Complex short_, Complex load)
   return ApplyReflectionTerms(ReflectionErrorTerms(open, short_, load), m);
 }
 
+namespace {
+
+// The reflection branch: the check of the shared stimulus, the error terms at
+// the point's frequency, the correction of the measurement.
+PointResult CorrectReflectionPoint(const CalibrationStore& store, int i, int points, int64_t f_hz,
+                                   std::complex<double> measured, bool& doubtful,
+                                   OslCursor* cursor) {
+  if (static_cast<double>(f_hz) != std::nearbyint(store.Open.Stimulus(i))) doubtful = true;
+  OslCursor local;
+  const ReflectionTerms terms = ReflectionTermsAt(store, points, static_cast<double>(f_hz),
+                                                  cursor != nullptr ? *cursor : local);
+  if (terms.nudged) doubtful = true;
+  PointResult result;
+  result.reflection = true;
+  result.gamma = ApplyReflectionTerms(terms, measured);
+  return result;
+}
+
+// A point beyond the tables is corrected with the last entry and doubtful.
+int TableEntry(int i, bool& doubtful) {
+  if (i >= 0 && i < kMaxTracePoints) return i;
+  doubtful = true;
+  return std::clamp(i, 0, kMaxTracePoints - 1);
+}
+
+}  // namespace
+
 std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind sweep,
                                         ModeKind mode, int i, int points, double x, double m,
                                         double phi, bool& doubtful, OslCursor* cursor) {
-  // Sweeps never have more points than the tables; a point beyond them is
-  // corrected with the last entry and marked doubtful.
-  if (i < 0 || i >= kMaxTracePoints) {
-    doubtful = true;
-    i = std::clamp(i, 0, kMaxTracePoints - 1);
-  }
+  // Sweeps never have more points than the tables.
+  i = TableEntry(i, doubtful);
   const size_t e = static_cast<size_t>(i);
   PointResult result;
 
   if (sweep == SweepKind::Frequency) {
     const int64_t f_hz = RoundHalfEven(x * 1000000.0);
     if (mode == ModeKind::Reflection) {
-      if (static_cast<double>(f_hz) != std::nearbyint(store.Open.Stimulus(i))) doubtful = true;
-      OslCursor local;
-      const ReflectionTerms terms = ReflectionTermsAt(store, points, static_cast<double>(f_hz),
-                                                      cursor != nullptr ? *cursor : local);
-      if (terms.nudged) doubtful = true;
-      result.reflection = true;
-      result.gamma = ApplyReflectionTerms(terms, FromPolar(m, phi));
-      return result;
+      return CorrectReflectionPoint(store, i, points, f_hz, FromPolar(m, phi), doubtful, cursor);
     }
     if (mode == ModeKind::Transmission) {
       if (static_cast<double>(f_hz) != std::nearbyint(store.Thru.Stimulus(i))) doubtful = true;
@@ -190,6 +206,19 @@ std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind
   result.gain_db = Db(std::abs(m) + 0.000001);
   result.phase_rad = WrapPhase(phi - store.ThruPower.phase[e]);
   return result;
+}
+
+std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind sweep,
+                                        ModeKind mode, int i, int points, double x,
+                                        std::complex<double> measured, bool& doubtful,
+                                        OslCursor* cursor) {
+  if (sweep == SweepKind::Frequency && mode == ModeKind::Reflection) {
+    i = TableEntry(i, doubtful);
+    return CorrectReflectionPoint(store, i, points, RoundHalfEven(x * 1000000.0), measured,
+                                  doubtful, cursor);
+  }
+  return CorrectPoint(store, sweep, mode, i, points, x, std::abs(measured), std::arg(measured),
+                      doubtful, cursor);
 }
 
 }  // namespace ostra

@@ -62,5 +62,12 @@ double WrapPhase(double radians);
 std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind sweep,
                                         ModeKind mode, int i, int points, double x, double m,
                                         double phi, bool& doubtful, OslCursor* cursor = nullptr);
+// The same for a measurement given as I + jQ (volts after the DC offsets are
+// removed): a reflection is corrected from it directly, without going
+// through magnitude and phase.
+std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind sweep,
+                                        ModeKind mode, int i, int points, double x,
+                                        std::complex<double> measured, bool& doubtful,
+                                        OslCursor* cursor = nullptr);
 
 }  // namespace ostra

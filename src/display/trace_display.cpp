@@ -223,54 +223,61 @@ void TraceDisplay::PlotTracePoint(int i, double x, const PointResult& result) {
   DecodeSettings();
   // A frequency sweep in a mode that is neither stores and plots nothing.
   if (sweep_ == SweepKind::Frequency && mode_ == ModeKind::Other) return;
-  // The point number indexes the trace arrays; one beyond them is plotted
-  // but not stored.
-  const bool store = i >= 0 && i < kMaxTracePoints;
-  const size_t k = store ? static_cast<size_t>(i) : 0;
-
   // The error correction says which kind of result it delivered: a
   // reflection coefficient (frequency sweep, mode "Reflection") or a gain and
   // a phase. Going by the result keeps the last points of a sweep right when
   // the mode text changes between two sweeps of one acquisition.
   if (result.reflection) {
-    const std::complex<double> g = result.gamma;
-    const double mag = std::abs(g);
-    const double phase = Angle(g);
-    const double degrees = phase * kDegreesPerRadian;
-    if (store) {
-      refl_mag_[k] = mag;
-      refl_phase_[k] = phase;
-      trace_x_[k] = x * 1e6;
-    }
-    chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);
-    switch (format_) {
-      case FormatKind::Smith:
-        chart_.AddPoint(SeriesId::MagDataSeries, g.real(), g.imag());
-        break;
-      case FormatKind::Log:
-        chart_.AddPoint(SeriesId::MagDataSeries, x, 20 * std::log10(mag + 1e-6));
-        break;
-      case FormatKind::Lin:
-        chart_.AddPoint(SeriesId::MagDataSeries, x, mag);
-        break;
-      case FormatKind::Phase:
-        chart_.AddPoint(SeriesId::MagDataSeries, x, degrees);
-        break;
-      case FormatKind::VSWR:
-        chart_.AddPoint(SeriesId::MagDataSeries, x, (1 + mag) / (1 - mag + 1e-6));
-        break;
-      case FormatKind::Other:
-        break;
-    }
-    return;
+    PlotReflection(i, x, result.gamma);
+  } else {
+    PlotTransmission(i, x, result.gain_db, result.phase_rad);
   }
+}
 
-  const double gain_db = result.gain_db;
+// The point number indexes the trace arrays; one beyond them is plotted but
+// not stored.
+static bool Stored(int i) { return i >= 0 && i < kMaxTracePoints; }
+
+void TraceDisplay::PlotReflection(int i, double x, std::complex<double> g) {
+  // |G| without hypot's care for overflow: a reflection is never near it.
+  const double mag = std::sqrt(std::norm(g));
+  const double phase = Angle(g);
+  const double degrees = phase * kDegreesPerRadian;
+  if (Stored(i)) {
+    const auto k = static_cast<size_t>(i);
+    refl_mag_[k] = mag;
+    refl_phase_[k] = phase;
+    trace_x_[k] = x * 1e6;
+  }
+  chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);
+  switch (format_) {
+    case FormatKind::Smith:
+      chart_.AddPoint(SeriesId::MagDataSeries, g.real(), g.imag());
+      break;
+    case FormatKind::Log:
+      chart_.AddPoint(SeriesId::MagDataSeries, x, 20 * std::log10(mag + 1e-6));
+      break;
+    case FormatKind::Lin:
+      chart_.AddPoint(SeriesId::MagDataSeries, x, mag);
+      break;
+    case FormatKind::Phase:
+      chart_.AddPoint(SeriesId::MagDataSeries, x, degrees);
+      break;
+    case FormatKind::VSWR:
+      chart_.AddPoint(SeriesId::MagDataSeries, x, (1 + mag) / (1 - mag + 1e-6));
+      break;
+    case FormatKind::Other:
+      break;
+  }
+}
+
+void TraceDisplay::PlotTransmission(int i, double x, double gain_db, double phase_rad) {
   const double linear = std::pow(10.0, gain_db / 20);
-  const double degrees = result.phase_rad * kDegreesPerRadian;
-  if (store) {
+  const double degrees = phase_rad * kDegreesPerRadian;
+  if (Stored(i)) {
+    const auto k = static_cast<size_t>(i);
     trans_mag_[k] = linear;
-    trans_phase_[k] = result.phase_rad;
+    trans_phase_[k] = phase_rad;
     trace_x_[k] = sweep_ == SweepKind::Frequency ? x * 1e6 : x;
   }
   chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);

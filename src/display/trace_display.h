@@ -6,6 +6,7 @@
 #include "base/constants.h"
 
 #include <array>
+#include <complex>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -114,6 +115,8 @@ class TraceDisplay : public TraceSink {
     std::string source;  // the text of source_lbl
   };
   void DecodeSettings();
+  void PlotReflection(int i, double x, std::complex<double> g);
+  void PlotTransmission(int i, double x, double gain_db, double phase_rad);
   // The steps of the layout refresh.
   StimulusLayout StimulusAxisAndLabel() const;
   std::string WholeMhz(Setting hz_setting) const;

@@ -23,6 +23,7 @@
 #include "app/app_directory.h"
 #include "app/app_shell.h"
 #include "app/calibration.h"
+#include "base/constants.h"
 #include "device/d2xx_library.h"
 #include "gui/artwork.h"
 #include "gui/program_windows.h"
@@ -120,50 +121,124 @@ ostra::AppDirectoryChoice ChooseAppDirectory(const ostra::QtPlatform& platform) 
   return choice;
 }
 
+// The transport to the instrument: the built-in simulator or the D2XX
+// driver library. Null, after a message, for an unknown device under test.
+std::unique_ptr<ostra::Transport> MakeTransport(const Options& options,
+                                                ostra::SimulatedInstrument*& simulator) {
+  simulator = nullptr;
+  if (!options.simulate) {
+    auto library = options.d2xx_path.empty()
+                       ? std::make_unique<ostra::D2xxLibrary>()
+                       : std::make_unique<ostra::D2xxLibrary>(options.d2xx_path);
+    if (!library->Loaded()) std::fprintf(stderr, "ostra: %s\n", library->LoadError().c_str());
+    return library;
+  }
+  auto sim = std::make_unique<ostra::SimulatedInstrument>();
+  if (!options.dut.empty()) {
+    const auto dut = ostra::ParseDut(options.dut);
+    if (!dut) {
+      std::fprintf(stderr, "ostra: unknown device under test '%s'\n", options.dut.c_str());
+      PrintUsage(stderr);
+      return nullptr;
+    }
+    sim->SetDut(*dut);
+  }
+  sim->SetRealTime(!options.instant);
+  simulator = sim.get();
+  return sim;
+}
+
+// With the simulated instrument, the calibration's prompts are followed on
+// its bench (closing "Connect Standard OPEN ..." connects the OPEN, and the
+// device under test comes back after the last capture), and a menu connects
+// another device under test while it runs, as a user would change the cable.
+void ConnectSimulatorBench(ostra::Analyser& analyser, ostra::ProgramWindows& windows,
+                           ostra::SimulatedInstrument& simulator,
+                           std::unique_ptr<ostra::PromptFollower>& follower) {
+  follower = std::make_unique<ostra::PromptFollower>(simulator);
+  ostra::PromptFollower* f = follower.get();
+  analyser.Cal().on_prompt_answered.Connect(
+      [f](const std::string& prompt) { f->PromptAnswered(prompt); });
+  analyser.Cal().on_captures_done.Connect([f] { f->CapturesDone(); });
+
+  QMenu* menu = windows.MainForm().menuBar()->addMenu("Simulator");
+  menu->setObjectName("Simulator1");
+  auto* group = new QActionGroup(menu);
+  for (ostra::Dut dut : {ostra::Dut::Open, ostra::Dut::Short, ostra::Dut::Load, ostra::Dut::Thru,
+                         ostra::Dut::SeriesRlc, ostra::Dut::BandPass}) {
+    QAction* action = menu->addAction(QString::fromStdString(ostra::DutCaption(dut)));
+    action->setCheckable(true);
+    action->setChecked(simulator.GetDut() == dut);
+    group->addAction(action);
+    ostra::SimulatedInstrument* sim = &simulator;
+    QObject::connect(action, &QAction::triggered, [sim, dut] { sim->SetDut(dut); });
+  }
+}
+
+// --quit-after and --screenshot: after the time, the picture of the main
+// window, then the program closes as Exit does (and always ends).
+void ScheduleTimedEnd(const Options& options, ostra::Analyser& analyser,
+                      ostra::ProgramWindows& windows, ostra::QtPlatform& platform) {
+  if (options.quit_after_ms < 0) return;
+  QTimer::singleShot(options.quit_after_ms, qApp, [&options, &analyser, &windows, &platform] {
+    if (!options.screenshot.empty()) {
+      const QString file = QString::fromStdString(options.screenshot);
+      QDir().mkpath(QFileInfo(file).absolutePath());
+      if (windows.MainForm().grab().save(file, "PNG")) {
+        std::printf("Screenshot of the main window: %s\n",
+                    qPrintable(QFileInfo(file).absoluteFilePath()));
+      } else {
+        std::fprintf(stderr, "ostra: could not save the screenshot to %s\n", qPrintable(file));
+      }
+    }
+    std::printf("Application log: %s\n", analyser.Log().FilePath().string().c_str());
+    std::fflush(stdout);
+    analyser.Guard([&] { analyser.Shell().Exit1Click(); });
+    if (!platform.QuitRequested()) platform.Quit();
+  });
+}
+
+// A worker still in flight gets about one read time-out. One stuck in the
+// driver past that still writes into the link's buffers, so the process ends
+// here without destroying them (the settings were saved before).
+void EndAcquisition(ostra::Analyser& analyser, int result) {
+  analyser.Engine().EndWithin(ostra::SweepEngine::kEndWaitMs);
+  analyser.Engine().Shutdown();
+  if (analyser.Engine().WorkerAbandoned()) {
+    std::fprintf(stderr,
+                 "ostra: the driver did not return a read; ending without waiting for it\n");
+    std::fflush(nullptr);
+    std::_Exit(result);
+  }
+}
+
+bool HelpAsked(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   // --help works without a display.
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      PrintUsage(stdout);
-      return 0;
-    }
+  if (HelpAsked(argc, argv)) {
+    PrintUsage(stdout);
+    return 0;
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationName("Marlune Ostra 7");
+  QApplication::setApplicationName(
+      QString::fromUtf8(ostra::kApplicationTitle.data(), ostra::kApplicationTitle.size()));
   const Options options = ParseOptions(QApplication::arguments());
   QApplication::setQuitOnLastWindowClosed(false);
   // Numbers in files and on screen use a point, whatever the user's locale.
   std::setlocale(LC_NUMERIC, "C");
   ostra::InitArtwork();
 
-  // The transport to the instrument.
-  std::unique_ptr<ostra::Transport> transport;
   ostra::SimulatedInstrument* simulator = nullptr;
-  if (options.simulate) {
-    auto sim = std::make_unique<ostra::SimulatedInstrument>();
-    if (!options.dut.empty()) {
-      const auto dut = ostra::ParseDut(options.dut);
-      if (!dut) {
-        std::fprintf(stderr, "ostra: unknown device under test '%s'\n", options.dut.c_str());
-        PrintUsage(stderr);
-        return 2;
-      }
-      sim->SetDut(*dut);
-    }
-    sim->SetRealTime(!options.instant);
-    simulator = sim.get();
-    transport = std::move(sim);
-  } else {
-    auto library = options.d2xx_path.empty()
-                       ? std::make_unique<ostra::D2xxLibrary>()
-                       : std::make_unique<ostra::D2xxLibrary>(options.d2xx_path);
-    if (!library->Loaded()) {
-      std::fprintf(stderr, "ostra: %s\n", library->LoadError().c_str());
-    }
-    transport = std::move(library);
-  }
+  const std::unique_ptr<ostra::Transport> transport = MakeTransport(options, simulator);
+  if (!transport) return 2;
 
   ostra::QtPlatform platform;
   const ostra::AppDirectoryChoice app_directory = ChooseAppDirectory(platform);
@@ -177,70 +252,13 @@ int main(int argc, char** argv) {
   QObject::connect(&app, &QGuiApplication::commitDataRequest, &app, [&analyser](QSessionManager&) {
     analyser.Guard([&] { analyser.Shell().CloseFromSystem(); });
   });
-
-  // With the simulated instrument, the calibration's prompts are followed
-  // on its bench: closing "Connect Standard OPEN ..." connects the OPEN, and
-  // the device under test comes back after the last capture.
   std::unique_ptr<ostra::PromptFollower> follower;
-  if (simulator != nullptr) {
-    follower = std::make_unique<ostra::PromptFollower>(*simulator);
-    analyser.Cal().on_prompt_answered.Connect(
-        [&follower](const std::string& prompt) { follower->PromptAnswered(prompt); });
-    analyser.Cal().on_captures_done.Connect([&follower] { follower->CapturesDone(); });
-  }
-
-  // With the simulated instrument, a menu connects another device under
-  // test while it runs, as a user would change the cable on the bench.
-  if (simulator != nullptr) {
-    QMenu* menu = windows.MainForm().menuBar()->addMenu("Simulator");
-    menu->setObjectName("Simulator1");
-    auto* group = new QActionGroup(menu);
-    for (ostra::Dut dut : {ostra::Dut::Open, ostra::Dut::Short, ostra::Dut::Load, ostra::Dut::Thru,
-                           ostra::Dut::SeriesRlc, ostra::Dut::BandPass}) {
-      QAction* action = menu->addAction(QString::fromStdString(ostra::DutCaption(dut)));
-      action->setCheckable(true);
-      action->setChecked(simulator->GetDut() == dut);
-      group->addAction(action);
-      QObject::connect(action, &QAction::triggered, [simulator, dut] { simulator->SetDut(dut); });
-    }
-  }
+  if (simulator != nullptr) ConnectSimulatorBench(analyser, windows, *simulator, follower);
 
   windows.Start();
-
-  if (options.quit_after_ms >= 0) {
-    QTimer::singleShot(options.quit_after_ms, &app, [&] {
-      if (!options.screenshot.empty()) {
-        const QString file = QString::fromStdString(options.screenshot);
-        const QString dir = QFileInfo(file).absolutePath();
-        QDir().mkpath(dir);
-        if (windows.MainForm().grab().save(file, "PNG")) {
-          std::printf("Screenshot of the main window: %s\n",
-                      qPrintable(QFileInfo(file).absoluteFilePath()));
-        } else {
-          std::fprintf(stderr, "ostra: could not save the screenshot to %s\n", qPrintable(file));
-        }
-      }
-      std::printf("Application log: %s\n", analyser.Log().FilePath().string().c_str());
-      std::fflush(stdout);
-      analyser.Guard([&] { analyser.Shell().Exit1Click(); });
-      // A timed run always ends, even when Exit could not save.
-      if (!platform.QuitRequested()) platform.Quit();
-    });
-  }
-
+  ScheduleTimedEnd(options, analyser, windows, platform);
   int result = 0;
   if (!platform.QuitRequested()) result = QApplication::exec();
-
-  // A worker still in flight gets about one read time-out. One stuck in the
-  // driver past that still writes into the link's buffers, so the process
-  // ends here without destroying them (the settings were saved before).
-  analyser.Engine().EndWithin(ostra::SweepEngine::kEndWaitMs);
-  analyser.Engine().Shutdown();
-  if (analyser.Engine().WorkerAbandoned()) {
-    std::fprintf(stderr,
-                 "ostra: the driver did not return a read; ending without waiting for it\n");
-    std::fflush(nullptr);
-    std::_Exit(result);
-  }
+  EndAcquisition(analyser, result);
   return result;
 }

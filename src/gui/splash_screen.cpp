@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 
+#include "base/constants.h"
 #include "gui/artwork.h"
 #include "gui/handler_call.h"
 
@@ -31,7 +32,7 @@ class Shape : public QWidget {
 Tsplash_screen::Tsplash_screen(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
   setObjectName("splash_screen");
-  setWindowTitle("Marlune Ostra 7");
+  setWindowTitle(QString::fromUtf8(kApplicationTitle.data(), kApplicationTitle.size()));
   setFixedSize(400, 240);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());

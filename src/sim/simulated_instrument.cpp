@@ -236,27 +236,43 @@ void SimulatedInstrument::Reply(std::initializer_list<uint8_t> bytes) {
 }
 
 void SimulatedInstrument::ProcessFrame(const uint8_t* frame) {
-  ++counters_.frames_received;
-  Frame copy;
-  std::copy_n(frame, kFrameSize, copy.begin());
-  recent_frames_.push_back(copy);
-  if (recent_frames_.size() > kRecentFrames) recent_frames_.pop_front();
-
+  RecordFrame(frame);
   if (forced_reply_) {
     Reply({*forced_reply_});
     forced_reply_.reset();
     return;
   }
+  if (!AcceptFrame(frame)) return;
+  const uint8_t code = frame[1];
+  if (silent_opcodes_.count(code)) return;
+  if (FlashMemory::IsFlashCommand(code)) {
+    if (code == opcode::kCopyImage) ++counters_.copy_images;
+    const std::vector<uint8_t> reply = flash_.Command(frame);
+    Reply(reply.data(), reply.size());
+    return;
+  }
+  ExecuteCommand(code, frame);
+}
+
+void SimulatedInstrument::RecordFrame(const uint8_t* frame) {
+  ++counters_.frames_received;
+  Frame copy;
+  std::copy_n(frame, kFrameSize, copy.begin());
+  recent_frames_.push_back(copy);
+  if (recent_frames_.size() > kRecentFrames) recent_frames_.pop_front();
+}
+
+bool SimulatedInstrument::AcceptFrame(const uint8_t* frame) {
   const uint8_t length = frame[0];
   if (length < 1 || length > kMaxFrameLength) {
     ++counters_.unexpected_frames;
     Reply({kReplyUnexpectedData});
-    return;
+    return false;
   }
   if (FrameChecksum(frame) != frame[length + 1]) {
     ++counters_.checksum_errors;
     Reply({kReplyChecksumError});
-    return;
+    return false;
   }
   const uint8_t code = frame[1];
   const auto expected_length = CommandLength(code);
@@ -266,16 +282,12 @@ void SimulatedInstrument::ProcessFrame(const uint8_t* frame) {
   if (!write_words && (!expected_length || *expected_length != length || !start_sweep_ok)) {
     ++counters_.unexpected_frames;
     Reply({kReplyUnexpectedData});
-    return;
+    return false;
   }
-  if (silent_opcodes_.count(code)) return;
-  if (FlashMemory::IsFlashCommand(code)) {
-    if (code == opcode::kCopyImage) ++counters_.copy_images;
-    const std::vector<uint8_t> reply = flash_.Command(frame);
-    Reply(reply.data(), reply.size());
-    return;
-  }
+  return true;
+}
 
+void SimulatedInstrument::ExecuteCommand(uint8_t code, const uint8_t* frame) {
   switch (code) {
     case opcode::kReadIdentity: {
       std::vector<uint8_t> reply;

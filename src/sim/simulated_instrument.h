@@ -184,6 +184,11 @@ class SimulatedInstrument : public Transport {
   bool IsOpenHandle(FT_HANDLE handle) const;
   bool TalkingToInstrument() const;
   void ProcessFrame(const uint8_t* frame);
+  // The steps of a frame: kept among the recent frames, checked (length,
+  // checksum, a command the instrument knows), then carried out.
+  void RecordFrame(const uint8_t* frame);
+  bool AcceptFrame(const uint8_t* frame);
+  void ExecuteCommand(uint8_t code, const uint8_t* frame);
   void Reply(const uint8_t* bytes, size_t count);
   void Reply(std::initializer_list<uint8_t> bytes);
   void StartAcquisition();

@@ -175,7 +175,7 @@ void SampleConverter::AveragePoint(size_t i) {
   }
 }
 
-ConvertedPoint SampleConverter::ConvertPoint(int i) {
+ConvertedPoint SampleConverter::ConvertPoint(int i, bool polar) {
   ConvertedPoint point;
   if (i < 0 || static_cast<size_t>(i) >= PointI.size()) return point;
   const size_t k = static_cast<size_t>(i);
@@ -192,8 +192,12 @@ ConvertedPoint SampleConverter::ConvertPoint(int i) {
   point.raw_q = pq;
   const double in_phase = pi - (k < DcOffsetI.size() ? DcOffsetI[k] : 0.0);
   const double quadrature = pq - (k < DcOffsetQ.size() ? DcOffsetQ[k] : 0.0);
-  point.m = std::sqrt(in_phase * in_phase + quadrature * quadrature);
-  point.phi = std::atan2(quadrature, in_phase);
+  point.in_phase = in_phase;
+  point.quadrature = quadrature;
+  if (polar) {
+    point.m = std::sqrt(in_phase * in_phase + quadrature * quadrature);
+    point.phi = std::atan2(quadrature, in_phase);
+  }
   return point;
 }
 

@@ -44,8 +44,10 @@ struct ConvertedPoint {
   double x = 0.0;      // MHz, degrees or dBm
   double raw_i = 0.0;  // volts, before the DC offsets are removed
   double raw_q = 0.0;
-  double m = 0.0;    // volts, after DC-offset removal
-  double phi = 0.0;  // radians, -pi .. pi
+  double in_phase = 0.0;    // volts, after DC-offset removal
+  double quadrature = 0.0;  // volts, after DC-offset removal
+  double m = 0.0;           // volts, after DC-offset removal (when polar)
+  double phi = 0.0;         // radians, -pi .. pi (when polar)
 };
 
 // Owner of the per-point arrays, the averaging history and AverageCount. The
@@ -91,9 +93,10 @@ class SampleConverter {
   void BeginSweep();
 
   // The point steps: averaging, saturation count, axis value, DC-offset
-  // removal, magnitude and phase. Raises ConversionError when averaging is on
-  // and opt_ave_box is not a whole number.
-  ConvertedPoint ConvertPoint(int i);
+  // removal, and with `polar` magnitude and phase (a reflection measurement
+  // needs only I and Q). Raises ConversionError when averaging is on and
+  // opt_ave_box is not a whole number.
+  ConvertedPoint ConvertPoint(int i, bool polar = true);
 
  private:
   size_t HistoryIndex(int row, int i) const {

@@ -9,6 +9,7 @@
 #include "base/errors.h"
 #include "base/text_util.h"
 #include "cal/error_correction.h"
+#include "sweep/sweep_pipeline.h"
 
 namespace ostra {
 
@@ -166,30 +167,11 @@ void SweepEngine::WaitMilliseconds(int ms) {
 }
 
 void SweepEngine::ConvertAndPlotSweep(int sweep, AtomicFile* capture) {
-  const RunParameters& run = converter_.Run();
-  const bool dc_capture = run.capture_mode == "dc_offset_cal";
-  const bool frequency_sweep = run.sweep == SweepKind::Frequency;
-
-  converter_.AveragePointSamples(work_buffer_.data(), sweep, run.points, run.dwell,
-                                 work_buffer_.size());
-  trace_.ClearTrace();
-  converter_.BeginSweep();
-  OslCursor cursor;  // the points' frequencies rise through the sweep
-  for (int i = 0; i < run.points; ++i) {
-    const ConvertedPoint p = converter_.ConvertPoint(i);
-    if (capture != nullptr) {
-      capture->Write(dc_capture ? DcOffsetCaptureLine(p.x, p.raw_i, p.raw_q)
-                                : StandardCaptureLine(frequency_sweep, p.x, p.m, p.phi));
-      capture->Write("\r\n");
-    }
-    bool doubtful = false;
-    const auto result = CorrectPoint(calibration_, run.sweep, run.measure, i, run.points, p.x, p.m,
-                                     p.phi, doubtful, &cursor);
-    if (doubtful && !cal_doubtful_) {
-      cal_doubtful_ = true;
-      on_cal_label.Emit("C?");
-    }
-    if (result) trace_.PlotTracePoint(i, p.x, *result);
+  const bool doubtful = ProcessSweep(converter_, calibration_, trace_, work_buffer_.data(),
+                                     work_buffer_.size(), sweep, capture);
+  if (doubtful && !cal_doubtful_) {
+    cal_doubtful_ = true;
+    on_cal_label.Emit("C?");
   }
   on_sweep_done.Emit();
 }
