@@ -79,10 +79,15 @@ ChartModel::ChartModel() {
       LineSeries("RefLineSeries", kYellow, 1, VerticalAxis::Left);
   series_[Index(SeriesId::ReflMarker)] = MarkerLikeSeries("ReflMarker", VerticalAxis::Left);
 
+  BuildLabels();
   axes_[static_cast<size_t>(AxisId::Bottom)] = ChartAxis{0, 100, true, true};
   axes_[static_cast<size_t>(AxisId::Left)] = ChartAxis{0, 100, true, true};
   axes_[static_cast<size_t>(AxisId::Right)] = ChartAxis{-180, 180, false, false};
+}
 
+// The labels drawn over the chart, with the texts they show until the first
+// layout refresh.
+void ChartModel::BuildLabels() {
   auto label = [this](LabelId id, const char* name, const char* text, int x, int y,
                       const char* family, int size, Rgb colour) {
     ChartLabel& l = labels_[static_cast<size_t>(id)];

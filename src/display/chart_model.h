@@ -164,6 +164,7 @@ class ChartModel {
 
  private:
   static size_t Index(SeriesId id) { return static_cast<size_t>(id); }
+  void BuildLabels();
   ChartSeries& Mutable(SeriesId id) { return series_[Index(id)]; }
   void SeriesChanged(ChartSeries& series);
   void AxesChanged();

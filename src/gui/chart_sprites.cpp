@@ -1,5 +1,7 @@
 #include "gui/chart_sprites.h"
 
+#include "gui/chart_metrics.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRectF>
@@ -7,12 +9,11 @@
 #include <cmath>
 
 namespace ostra {
+using chart_metrics::ToQColor;
 
 namespace {
 
 constexpr size_t kMostSprites = 256;
-
-QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 QImage TransparentImage(QSizeF logical, qreal dpr) {
   const QSize pixels(std::max(1, static_cast<int>(std::ceil(logical.width() * dpr))),

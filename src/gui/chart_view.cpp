@@ -10,42 +10,18 @@
 #include <algorithm>
 #include <cmath>
 #include "base/text_util.h"
+#include "gui/chart_metrics.h"
 
 namespace ostra {
 
+using namespace chart_metrics;
+
 namespace {
 
-constexpr int kBevel = 3;
-constexpr double kTopMargin = 0.10;     // of the chart's height
-constexpr double kBottomMargin = 0.02;  // of the chart's height
-constexpr double kSideMargin = 0.03;    // of the chart's width
-constexpr double kTickLength = 4;
-constexpr double kMinorTickLength = 2;
-constexpr double kLabelGap = 2;
-constexpr int kMinorTicks = 4;
-constexpr double kClickRadius = 5;
-constexpr size_t kMaxTicks = 200;
-
-QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
-
-const QColor kGridLine(0x3A, 0x3A, 0x3A);
-const QColor kTickColour(0x80, 0x80, 0x80);
-const QColor kAxisText(0xC0, 0xC0, 0xC0);
 const QColor kBevelShadow(0x80, 0x80, 0x80);
 const QColor kBevelDarkShadow(0x40, 0x40, 0x40);
 const QColor kBevelLight(0xFF, 0xFF, 0xFF);
 const QColor kBevelFace(0xD4, 0xD0, 0xC8);
-
-// The range an axis is drawn with: never empty, never inverted.
-void DrawnRange(const ChartAxis& axis, double& min, double& max) {
-  min = axis.min;
-  max = axis.max;
-  if (!std::isfinite(min) || !std::isfinite(max) || !(max > min)) {
-    const double centre = std::isfinite(min) ? min : 0;
-    min = centre - 1;
-    max = centre + 1;
-  }
-}
 
 // Cuts the segment a-b to `r` (Liang-Barsky); false when nothing is left.
 bool ClipSegment(const QRectF& r, QPointF& a, QPointF& b) {
@@ -123,123 +99,6 @@ void ConnectChartView(ChartModel& model, ChartView& view) {
   model.on_change.Connect([target = QPointer<ChartView>(&view)] {
     if (target) target->ModelChanged();
   });
-}
-
-std::string ChartView::TickText(double value, int decimals) {
-  if (std::abs(value) >= 1e9) return FormatGeneral(value);
-  std::string text = FormatFixed(value, decimals);
-  if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
-  return text;
-}
-
-double ChartView::TickWidth(double value, int decimals) const {
-  return Text(kAxisFontSlot, TickText(value, decimals)).width;
-}
-
-// Ticks at round values (1, 2 or 5 times a power of ten) at least `spacing`
-// pixels apart, with four minor ticks between two major ones.
-static void ChooseTicks(double min, double max, double pixels, double spacing,
-                        std::vector<double>& major, std::vector<double>& minor, int& decimals) {
-  major.clear();
-  minor.clear();
-  decimals = 0;
-  if (!(pixels > 0) || !(spacing > 0)) return;
-  const double count = std::max(1.0, std::floor(pixels / spacing));
-  const double raw = (max / count - min / count);
-  if (!(raw > 0) || !std::isfinite(raw)) return;
-  const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-  if (!(magnitude > 0) || !std::isfinite(magnitude)) return;
-  const double norm = raw / magnitude;
-  const double step = (norm <= 1 ? 1 : norm <= 2 ? 2 : norm <= 5 ? 5 : 10) * magnitude;
-  decimals =
-      step >= 1 ? 0 : std::clamp(static_cast<int>(-std::floor(std::log10(step) + 1e-9)), 0, 12);
-  const double first = std::ceil(min / step - 1e-9);
-  for (double k = first - 1; major.size() < kMaxTicks; ++k) {
-    double v = k * step;
-    if (std::abs(v) < step * 1e-9) v = 0;
-    if (v > max + step * 1e-9) break;
-    if (v >= min - step * 1e-9) major.push_back(v);
-    for (int m = 1; m <= kMinorTicks; ++m) {
-      const double mv = v + step * m / (kMinorTicks + 1);
-      if (mv >= min && mv <= max) minor.push_back(mv);
-    }
-  }
-}
-
-ChartView::Geometry ChartView::ComputeGeometry(QSize size) const {
-  Geometry g;
-  g.size = size;
-  g.inner = QRect(QPoint(0, 0), size).adjusted(kBevel, kBevel, -kBevel, -kBevel);
-  const double w = std::max(0, g.inner.width());
-  const double h = std::max(0, g.inner.height());
-  double top = g.inner.top() + kTopMargin * h;
-  double bottom = g.inner.top() + h - kBottomMargin * h;
-  double left = g.inner.left() + kSideMargin * w;
-  double right = g.inner.left() + w - kSideMargin * w;
-
-  const ChartAxis& bx = model_.Axis(AxisId::Bottom);
-  const ChartAxis& lx = model_.Axis(AxisId::Left);
-  const ChartAxis& rx = model_.Axis(AxisId::Right);
-  double bmin, bmax, lmin, lmax, rmin, rmax;
-  DrawnRange(bx, bmin, bmax);
-  DrawnRange(lx, lmin, lmax);
-  DrawnRange(rx, rmin, rmax);
-
-  const QFontMetricsF fm(axis_font_);
-  const double row = fm.height();
-  const double vertical_spacing = row * 1.6 + 4;
-  auto widest = [&](const std::vector<double>& values, int decimals) {
-    double width = 0;
-    for (double v : values) width = std::max(width, TickWidth(v, decimals));
-    return width;
-  };
-
-  if (bx.visible) bottom -= row + kTickLength + kLabelGap;
-  if (lx.visible) {
-    ChooseTicks(lmin, lmax, bottom - top, vertical_spacing, g.left_ticks.major, g.left_ticks.minor,
-                g.left_ticks.decimals);
-    left += widest(g.left_ticks.major, g.left_ticks.decimals) + kTickLength + kLabelGap;
-  }
-  if (rx.visible) {
-    ChooseTicks(rmin, rmax, bottom - top, vertical_spacing, g.right_ticks.major,
-                g.right_ticks.minor, g.right_ticks.decimals);
-    right -= widest(g.right_ticks.major, g.right_ticks.decimals) + kTickLength + kLabelGap;
-  }
-  if (bx.visible) {
-    // First guess from the ends' widths, then again with the chosen labels.
-    const int guess = std::abs(bmax - bmin) < 10 ? 2 : 0;
-    double spacing = std::max(TickWidth(bmin, guess), TickWidth(bmax, guess)) + 16;
-    ChooseTicks(bmin, bmax, right - left, spacing, g.bottom_ticks.major, g.bottom_ticks.minor,
-                g.bottom_ticks.decimals);
-    const double needed = widest(g.bottom_ticks.major, g.bottom_ticks.decimals) + 12;
-    if (needed > spacing) {
-      ChooseTicks(bmin, bmax, right - left, needed, g.bottom_ticks.major, g.bottom_ticks.minor,
-                  g.bottom_ticks.decimals);
-    }
-  }
-
-  right = std::max(right, left);
-  bottom = std::max(bottom, top);
-  if (!bx.visible && !lx.visible) {
-    // The Smith chart: one scale for both axes, so its circles stay round,
-    // with the square plot centred in the space there is.
-    const double xr = bmax - bmin;
-    const double yr = lmax - lmin;
-    if (xr > 0 && yr > 0 && std::isfinite(xr) && std::isfinite(yr)) {
-      const double s = std::min((right - left) / xr, (bottom - top) / yr);
-      const double cx = (left + right) / 2;
-      const double cy = (top + bottom) / 2;
-      left = cx - s * xr / 2;
-      right = cx + s * xr / 2;
-      top = cy - s * yr / 2;
-      bottom = cy + s * yr / 2;
-    }
-  }
-  g.plot = QRectF(QPointF(left, top), QPointF(right, bottom));
-  g.bottom = Scale{bmin, bmax, left, right};
-  g.left = Scale{lmin, lmax, bottom, top};
-  g.right = Scale{rmin, rmax, bottom, top};
-  return g;
 }
 
 QPointF ChartView::MapToWidget(double x, double y, VerticalAxis axis) const {
@@ -350,73 +209,6 @@ void ChartView::DrawStatic(QPainter& p, const Geometry& g) const {
     if (s.marks_visible) DrawMarks(p, s, g.bottom, ys);
   }
   p.restore();
-}
-
-void ChartView::DrawAxes(QPainter& p, const Geometry& g) const {
-  const QRectF& plot = g.plot;
-  const double x0 = std::round(plot.left());
-  const double x1 = std::round(plot.right());
-  const double y0 = std::round(plot.top());
-  const double y1 = std::round(plot.bottom());
-  const ChartAxis& bx = model_.Axis(AxisId::Bottom);
-  const ChartAxis& lx = model_.Axis(AxisId::Left);
-  const ChartAxis& rx = model_.Axis(AxisId::Right);
-  auto at = [](const Scale& scale, double v) { return std::round(scale.Map(v)); };
-
-  // Every line here is one pixel wide and runs along an axis: drawn as
-  // rectangles, gathered per colour, they take the rasteriser's fill path.
-  std::vector<QRectF> grid;
-  std::vector<QRectF> ticks;
-  auto vline = [](std::vector<QRectF>& to, double x, double ya, double yb) {
-    to.emplace_back(x, std::min(ya, yb), 1, std::abs(yb - ya) + 1);
-  };
-  auto hline = [](std::vector<QRectF>& to, double xa, double xb, double y) {
-    to.emplace_back(std::min(xa, xb), y, std::abs(xb - xa) + 1, 1);
-  };
-  struct Placed {
-    QPointF top_left;
-    const CachedText* text;
-  };
-  std::vector<Placed> texts;
-  const double tick = kTickLength;
-  const double minor_tick = kMinorTickLength;
-
-  if (bx.visible) {
-    for (double v : g.bottom_ticks.major) vline(grid, at(g.bottom, v), y0, y1);
-    hline(grid, x0, x1, y1);
-    for (double v : g.bottom_ticks.minor) vline(ticks, at(g.bottom, v), y1, y1 + minor_tick);
-    for (double v : g.bottom_ticks.major) {
-      const double x = at(g.bottom, v);
-      vline(ticks, x, y1, y1 + tick);
-      const CachedText& text = Text(kAxisFontSlot, TickText(v, g.bottom_ticks.decimals));
-      texts.push_back({QPointF(std::round(x - text.width / 2), y1 + tick + kLabelGap), &text});
-    }
-  }
-  auto vertical = [&](const Ticks& t, const Scale& scale, double x, double direction) {
-    for (double v : t.minor) hline(ticks, x, x + direction * minor_tick, at(scale, v));
-    for (double v : t.major) {
-      const double y = at(scale, v);
-      hline(ticks, x, x + direction * tick, y);
-      const CachedText& text = Text(kAxisFontSlot, TickText(v, t.decimals));
-      const double tx = direction < 0 ? x - tick - kLabelGap - text.width : x + tick + kLabelGap;
-      texts.push_back({QPointF(std::round(tx), std::round(y - text.height / 2)), &text});
-    }
-  };
-  if (lx.visible) {
-    for (double v : g.left_ticks.major) hline(grid, x0, x1, at(g.left, v));
-    vline(grid, x0, y0, y1);
-    vertical(g.left_ticks, g.left, x0, -1);
-  }
-  if (rx.visible) {
-    vline(ticks, x1, y0, y1);
-    vertical(g.right_ticks, g.right, x1, 1);
-  }
-
-  for (const QRectF& r : grid) p.fillRect(r, kGridLine);
-  for (const QRectF& r : ticks) p.fillRect(r, kTickColour);
-  p.setFont(axis_font_);
-  p.setPen(kAxisText);
-  for (const Placed& t : texts) p.drawStaticText(t.top_left, t.text->text);
 }
 
 void ChartView::DrawLine(const QRectF& clip, const ChartSeries& s, const Scale& xs,

@@ -94,6 +94,12 @@ class ChartView : public QWidget {
   };
 
   Geometry ComputeGeometry(QSize size) const;
+  void ChooseBottomTicks(double min, double max, double pixels, Ticks& ticks) const;
+  double WidestTick(const Ticks& ticks) const;
+  struct AxesPaint;
+  void GatherBottomAxis(AxesPaint& paint, const Geometry& g) const;
+  void GatherVerticalAxis(AxesPaint& paint, const Ticks& t, const Scale& scale, double x,
+                          double direction) const;
   StaticKey CurrentKey(qreal dpr) const;
   void DrawStatic(QPainter& p, const Geometry& g) const;
   void DrawAxes(QPainter& p, const Geometry& g) const;

@@ -154,12 +154,20 @@ SweepProgrammer::SweepProgrammer(const InstrumentSettings& settings, Platform& p
 
 void SweepProgrammer::ProgramCurrentSweep(SweepControl& control) {
   control.ClearStop();
-  estimates_.SweepCount = 3;
-
-  const int64_t dwell = settings_.Int(Setting::Dwell);
   const int64_t points = settings_.Int(Setting::Points);
+  CheckEstimates(EstimateAcquisition(points, settings_.Int(Setting::Dwell)), control);
+  LoadOffsets(points);
+  RxGainCode(settings_);  // step order: a bad gain box stops before the tables load
+  cal_.LoadCalTables(cal_data_dir_, platform_, log_);
 
-  const SweepEstimates e = EstimateAcquisition(points, dwell);
+  const SweepProgram program = ComputeSweepWords(settings_);
+  const uint32_t received = program_sweep_ ? program_sweep_(program) : 0;
+  last_program_ = program;
+  LogProgram(program, received);
+}
+
+void SweepProgrammer::CheckEstimates(const SweepEstimates& e, SweepControl& control) {
+  estimates_.SweepCount = 3;
   estimates_.AcquisitionDuration = e.AcquisitionDuration;
   if (estimates_.AcquisitionDuration > static_cast<int32_t>(kUsbReadTimeoutMs)) {
     platform_.ShowMessage("USB READ TIMEOUT (" + std::to_string(kUsbReadTimeoutMs) +
@@ -174,11 +182,12 @@ void SweepProgrammer::ProgramCurrentSweep(SweepControl& control) {
                           ") is larger than buffer size (" + std::to_string(kRxBufferSize) + ")");
     control.RequestStop();
   }
-
   log_.WriteLog("Refresh rate: " + std::to_string(estimates_.RefreshRate));
   log_.WriteLog("Acquisition duration: " + std::to_string(estimates_.AcquisitionDuration));
   log_.WriteLog("Expected length: " + std::to_string(estimates_.ExpectedLength));
+}
 
+void SweepProgrammer::LoadOffsets(int64_t points) {
   const int dc_points = static_cast<int>(std::clamp<int64_t>(points, 0, 65535));
   const int dc_lines = LoadDcOffsets(cal_data_dir_ / kDcOffsetFile, dc_points, converter_.DcOffsetI,
                                      converter_.DcOffsetQ);
@@ -187,21 +196,15 @@ void SweepProgrammer::ProgramCurrentSweep(SweepControl& control) {
                   std::to_string(dc_points) +
                   " points: the points beyond them take the mean of its offsets");
   }
+}
 
-  RxGainCode(settings_);  // step order: a bad gain box stops before the tables load
-
-  cal_.LoadCalTables(cal_data_dir_, platform_, log_);
-
-  const SweepProgram program = ComputeSweepWords(settings_);
+void SweepProgrammer::LogProgram(const SweepProgram& program, uint32_t received) {
   const std::string& type = settings_.SweepType();
-  const uint32_t received = program_sweep_ ? program_sweep_(program) : 0;
-  last_program_ = program;
   const SweepKind kind = ParseSweepType(type);
   const char* label = kind == SweepKind::Frequency ? "Frequency"
                       : kind == SweepKind::Phase   ? "Phase"
                                                    : "Power";
   log_.WriteLog(std::string("Bytes Received [") + label + " sweep] = " + std::to_string(received));
-
   log_.WriteLog("Sweep parameters");
   log_.WriteLog("Sweep type: " + type);
   log_.WriteLog("Start word: 0x" + FormatHex(program.start_word, 8));

@@ -66,6 +66,11 @@ class SweepProgrammer {
   const SweepProgram& LastProgram() const { return last_program_; }
 
  private:
+  // The steps of a programming.
+  void CheckEstimates(const SweepEstimates& e, SweepControl& control);
+  void LoadOffsets(int64_t points);
+  void LogProgram(const SweepProgram& program, uint32_t received);
+
   const InstrumentSettings& settings_;
   Platform& platform_;
   AppLog& log_;
