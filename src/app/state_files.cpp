@@ -80,8 +80,11 @@ void StateFiles::save_stateExecute() {
 // --- Save Data -------------------------------------------------------------------
 
 void StateFiles::save_dataExecute() {
+  // The Save Data key's inner bevel is raised while its dialog is open.
+  const int key = app_.Panel().KeyCarrying(ActionId::save_data);
   app_.Guard([&] {
     StopSweep();
+    if (key >= 0) app_.Panel().SetRaised(key, true);
     app_.Host().ProcessMessages();
     const auto choice = app_.Host().ChooseFile(SaveDataRequest());
     if (!choice) return;
@@ -91,6 +94,7 @@ void StateFiles::save_dataExecute() {
       SaveData(choice->path);
     }
   });
+  if (key >= 0) app_.Panel().SetRaised(key, false);
   EndCommand();
 }
 

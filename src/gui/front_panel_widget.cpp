@@ -163,6 +163,7 @@ void FrontPanelWidget::ShowPanel(const FrontPanel& panel) {
   for (int i = 0; i < FrontPanel::kSoftKeys; ++i) {
     const ostra::SoftKey& key = panel.Key(i);
     SetSoftKey(i + 1, QString::fromStdString(key.caption), key.visible, key.lit);
+    SoftKey(i + 1).Key()->SetInnerBevelRaised(key.raised);
   }
   for (const HardKeyInfo& info : HardKeys())
     HardKeyFrame(info.key).SetLit(panel.HardKeyLit(info.key));

@@ -33,6 +33,13 @@ KeyPanel::KeyPanel(const QString& name, const QString& caption, const QColor& fa
 
 void KeyPanel::SetCaption(const QString& caption) { label_->setText(caption); }
 
+void KeyPanel::SetInnerBevelRaised(bool raised) {
+  const int width = raised ? 3 : 1;
+  if (lineWidth() == width && frameShadow() == QFrame::Raised) return;
+  setLineWidth(width);
+  setFrameShadow(QFrame::Raised);
+}
+
 void KeyPanel::mousePressEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     // The inner bevel goes down while the button is held...

@@ -27,6 +27,9 @@ class KeyPanel : public QFrame {
 
   void SetCaption(const QString& caption);
   QString Caption() const { return label_->text(); }
+  // The inner bevel raised (a key whose command runs: Cal, Save Data), or
+  // back to none.
+  void SetInnerBevelRaised(bool raised);
 
   std::function<void()> on_click;
 

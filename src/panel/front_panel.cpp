@@ -44,6 +44,14 @@ void FrontPanel::Light(int index) {
   Changed();
 }
 
+int FrontPanel::KeyCarrying(ActionId action) const {
+  for (int i = 0; i < kSoftKeys; ++i) {
+    const SoftKey& key = keys_[static_cast<size_t>(i)];
+    if (key.visible && key.action == action) return i;
+  }
+  return -1;
+}
+
 void FrontPanel::SetRaised(int index, bool raised) {
   keys_.at(static_cast<size_t>(index)).raised = raised;
   Changed();

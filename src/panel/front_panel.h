@@ -98,6 +98,8 @@ class FrontPanel {
   void ResetKeyLights();
   void Light(int index);
   void SetRaised(int index, bool raised);
+  // The shown soft key that carries `action`, or -1.
+  int KeyCarrying(ActionId action) const;
   void LightHardKey(HardKey key);
   bool HardKeyLit(HardKey key) const { return hard_lit_[static_cast<size_t>(key)]; }
   // How many frames are lit (hard and soft keys).
