@@ -70,16 +70,23 @@ void ProgramWindows::ConnectModels() {
   // A run that ends only to be restarted at once is no stop worth showing.
   sweep_state_timer_.setSingleShot(true);
   sweep_state_timer_.setInterval(kSweepStateSettleMs);
+  // A run asked to stop (a dialog, a prompt, a stopped entry) shows no new
+  // sweeps: it is stopped, although it returns only when control comes back.
+  auto sweeping = [this] {
+    return analyser_.Engine().RunActive() && !analyser_.Sweep().StopRequested();
+  };
   QObject::connect(&sweep_state_timer_, &QTimer::timeout, &main_form_,
-                   [this] { main_form_.SetSweepState(analyser_.Engine().RunActive()); });
-  connections_.emplace_back(analyser_.Engine().on_run_state, [this](bool running) {
-    if (running) {
+                   [this, sweeping] { main_form_.SetSweepState(sweeping()); });
+  auto follow = [this, sweeping] {
+    if (sweeping()) {
       sweep_state_timer_.stop();
       main_form_.SetSweepState(true);
     } else {
       sweep_state_timer_.start();
     }
-  });
+  };
+  connections_.emplace_back(analyser_.Engine().on_run_state, [follow](bool) { follow(); });
+  connections_.emplace_back(analyser_.Sweep().on_change, follow);
   connections_.emplace_back(analyser_.Keys().on_view_change, [this] {
     main_form_.SetControlPanelCaption(analyser_.Keys().ControlPanelShown());
   });

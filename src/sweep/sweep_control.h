@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/platform.h"
+#include "base/signal.h"
 
 namespace ostra {
 
@@ -24,15 +25,17 @@ class SweepControl {
   // Stop the sweep: the running loop ends after its current pass; then the
   // 20 ms wait, blocking this thread without processing messages.
   void Stop() {
-    stop_request_ = true;
+    RequestStop();
     platform_.Sleep(kStopWaitMs);
   }
   // The request alone, without the wait.
-  void RequestStop() { stop_request_ = true; }
+  void RequestStop() { SetRequest(true); }
   // Sweep programming clears the request before a run (the calibration
   // clears it before each capture).
-  void ClearStop() { stop_request_ = false; }
+  void ClearStop() { SetRequest(false); }
   bool StopRequested() const { return stop_request_; }
+  // Emitted when the request is set or cleared.
+  Signal<> on_change;
 
   // Restart the sweep: enables BeginSweepTimer.
   void Restart() { platform_.SetTimer(TimerId::BeginSweep, true, kRestartIntervalMs); }
@@ -40,6 +43,12 @@ class SweepControl {
   void CancelRestart() { platform_.SetTimer(TimerId::BeginSweep, false, kRestartIntervalMs); }
 
  private:
+  void SetRequest(bool on) {
+    if (stop_request_ == on) return;
+    stop_request_ = on;
+    on_change.Emit();
+  }
+
   Platform& platform_;
   bool stop_request_ = false;
 };
