@@ -13,6 +13,10 @@ namespace ostra {
 // tables. The dialog keeps the point count at 500 or below.
 inline constexpr int kMaxTracePoints = 501;
 
+// Angles are held in radians and shown in degrees.
+inline constexpr double kDegreesPerRadian = 57.29577951308232;
+inline constexpr double kTwoPi = 6.283185307179586;
+
 // The receive buffer (RxBuffer), the acquisition buffer (WorkBuffer) and the
 // driver's USB IN transfer size: the largest sample stream of one acquisition.
 inline constexpr uint32_t kRxBufferSize = 65536;

@@ -13,8 +13,6 @@ namespace ostra {
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
-
 // The whole content of a calibration file; IoError when it cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& path) {
   std::error_code ec;

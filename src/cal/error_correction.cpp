@@ -7,6 +7,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/constants.h"
+
 namespace ostra {
 
 namespace {
@@ -14,7 +16,6 @@ namespace {
 using Complex = std::complex<double>;
 
 constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
 
 double Db(double v) { return 20.0 * std::log10(v); }
 

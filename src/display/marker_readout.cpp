@@ -15,7 +15,6 @@ namespace ostra {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 57.29577951308232;
 constexpr double kReferenceOhms = 50;
 constexpr std::array<std::string_view, kMarkerCount> kMarkerLabels = {"M1", "M2", "M3", "M4"};
 

@@ -5,13 +5,13 @@
 #include <complex>
 #include <numbers>
 
+#include "base/constants.h"
 #include "base/text_util.h"
 
 namespace ostra {
 
 namespace {
 
-constexpr double kDegreesPerRadian = 57.29577951308232;
 // The grid generators divide this by the number of points (not 2 pi: the
 // last point stops just short of a full turn).
 constexpr double kTurn = 6.2836;

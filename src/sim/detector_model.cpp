@@ -1,7 +1,8 @@
 #include "sim/detector_model.h"
 
 #include <cmath>
-#include <numbers>
+
+#include "base/constants.h"
 
 namespace ostra {
 
@@ -9,7 +10,6 @@ namespace {
 
 using Complex = std::complex<double>;
 
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 constexpr double kModelTopHz = 120e6;
 
 // Magnitude and phase, with a delay of `delay_s` seconds at `hz`.

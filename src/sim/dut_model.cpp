@@ -2,8 +2,8 @@
 
 #include <array>
 #include <cmath>
-#include <numbers>
 
+#include "base/constants.h"
 #include "base/text_util.h"
 
 namespace ostra {
@@ -11,8 +11,6 @@ namespace ostra {
 namespace {
 
 using Complex = std::complex<double>;
-
-constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 Complex RlcImpedance(double hz) {
   const double w = kTwoPi * std::max(hz, 1.0);
