@@ -232,6 +232,25 @@ void MarkerReadout::AddDiamond(SeriesId series, double x, double y, int row) {
   chart_.AddPoint(series, x, y, kMarkerLabels[static_cast<size_t>(row - 1)]);
 }
 
+// The diamond of a Log, Lin or Phase chart: in Log at the magnitude the table
+// shows, in Lin at the linear magnitude, in Phase at `phase_y` degrees.
+void MarkerReadout::AddMagnitudeOrPhaseDiamond(FormatKind format, double x, double linear,
+                                               double phase_y, int row) {
+  switch (format) {
+    case FormatKind::Log:
+      AddDiamond(SeriesId::MarkerSeries, x, CellNumber(table_.Cell(kMagColumn, row), 0), row);
+      break;
+    case FormatKind::Lin:
+      AddDiamond(SeriesId::MarkerSeries, x, linear, row);
+      break;
+    case FormatKind::Phase:
+      AddDiamond(SeriesId::MarkerSeries, x, phase_y, row);
+      break;
+    default:
+      break;
+  }
+}
+
 void MarkerReadout::ReadReflection(int row, int k, const Placement& at) {
   const size_t i = static_cast<size_t>(k);
   const double mag = trace_.ReflMag()[i];
@@ -252,15 +271,6 @@ void MarkerReadout::ReadReflection(int row, int k, const Placement& at) {
   if (at.overlay) AddDiamond(SeriesId::MarkerSeries2, x, degrees, row);
   // The diamond sits at the value the table shows.
   switch (at.format) {
-    case FormatKind::Log:
-      AddDiamond(SeriesId::MarkerSeries, x, CellNumber(table_.Cell(kMagColumn, row), 0), row);
-      break;
-    case FormatKind::Lin:
-      AddDiamond(SeriesId::MarkerSeries, x, mag, row);
-      break;
-    case FormatKind::Phase:
-      AddDiamond(SeriesId::MarkerSeries, x, degrees, row);
-      break;
     case FormatKind::VSWR: {
       // An infinite VSWR sits where the trace draws it, off the top.
       const double plotted = (1 + mag) / (1 - mag + 1e-6);
@@ -271,7 +281,8 @@ void MarkerReadout::ReadReflection(int row, int k, const Placement& at) {
     case FormatKind::Smith:
       AddDiamond(SeriesId::MarkerSeries, g.real(), g.imag(), row);
       break;
-    case FormatKind::Other:
+    default:
+      AddMagnitudeOrPhaseDiamond(at.format, x, mag, degrees, row);
       break;
   }
 }
@@ -288,19 +299,8 @@ void MarkerReadout::ReadTransmission(int row, int k, const Placement& at) {
   table_.SetCell(kPhaseColumn, row, text.Fixed(degrees, 1));
 
   if (at.overlay) AddDiamond(SeriesId::MarkerSeries2, x, degrees, row);
-  switch (at.format) {
-    case FormatKind::Log:
-      AddDiamond(SeriesId::MarkerSeries, x, CellNumber(table_.Cell(kMagColumn, row), 0), row);
-      break;
-    case FormatKind::Lin:
-      AddDiamond(SeriesId::MarkerSeries, x, linear, row);
-      break;
-    case FormatKind::Phase:
-      AddDiamond(SeriesId::MarkerSeries, x, CellNumber(table_.Cell(kPhaseColumn, row), 0), row);
-      break;
-    default:
-      break;
-  }
+  AddMagnitudeOrPhaseDiamond(at.format, x, linear, CellNumber(table_.Cell(kPhaseColumn, row), 0),
+                             row);
 }
 
 }  // namespace ostra

@@ -89,6 +89,8 @@ class MarkerReadout {
   };
   void ReadReflection(int row, int k, const Placement& at);
   void ReadTransmission(int row, int k, const Placement& at);
+  void AddMagnitudeOrPhaseDiamond(FormatKind format, double x, double linear, double phase_y,
+                                  int row);
   void AddDiamond(SeriesId series, double x, double y, int row);
 
   const InstrumentSettings& settings_;

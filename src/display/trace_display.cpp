@@ -130,27 +130,35 @@ TraceDisplay::StimulusLayout TraceDisplay::StimulusAxisAndLabel() const {
       break;
     }
     case SweepKind::Phase:
-      layout.max = settings_.Float(Setting::StopPhase);
-      layout.min = settings_.Float(Setting::StartPhase);
-      layout.source = "Start: " + settings_.Text(Setting::StartPhase) + "deg   " +
-                      "Stop: " + settings_.Text(Setting::StopPhase) + "deg   " +
-                      "Centre: " + settings_.Text(Setting::CentrePhase) + "deg   " +
-                      "Span: " + settings_.Text(Setting::SpanPhase) + "deg   " +
-                      "Power: " + settings_.Text(Setting::PowerPhase) + "dBm   " +
-                      "Frequency: " + WholeMhz(Setting::FreqPhase) + "MHz";
+      layout = StepSweepLayout({Setting::StartPhase, Setting::StopPhase, Setting::CentrePhase,
+                                Setting::SpanPhase, Setting::PowerPhase, Setting::FreqPhase},
+                               "deg", "Power: ", "dBm");
       break;
     case SweepKind::Power:
     case SweepKind::Other:
-      layout.max = settings_.Float(Setting::StopPower);
-      layout.min = settings_.Float(Setting::StartPower);
-      layout.source = "Start: " + settings_.Text(Setting::StartPower) + "dBm   " +
-                      "Stop: " + settings_.Text(Setting::StopPower) + "dBm   " +
-                      "Centre: " + settings_.Text(Setting::CentrePower) + "dBm   " +
-                      "Span: " + settings_.Text(Setting::SpanPower) + "dBm   " +
-                      "Phase: " + settings_.Text(Setting::PhasePower) + "deg   " +
-                      "Frequency: " + WholeMhz(Setting::FreqPower) + "MHz";
+      layout = StepSweepLayout({Setting::StartPower, Setting::StopPower, Setting::CentrePower,
+                                Setting::SpanPower, Setting::PhasePower, Setting::FreqPower},
+                               "dBm", "Phase: ", "deg");
       break;
   }
+  return layout;
+}
+
+// A phase or power sweep's label: its start, stop, centre and span in the
+// sweep's unit, the quantity held fixed, and the fixed frequency.
+TraceDisplay::StimulusLayout TraceDisplay::StepSweepLayout(const StepSweepSettings& s,
+                                                           std::string_view unit,
+                                                           std::string_view fixed_name,
+                                                           std::string_view fixed_unit) const {
+  StimulusLayout layout;
+  layout.max = settings_.Float(s.stop);
+  layout.min = settings_.Float(s.start);
+  const std::string gap = std::string(unit) + "   ";
+  layout.source = "Start: " + settings_.Text(s.start) + gap + "Stop: " + settings_.Text(s.stop) +
+                  gap + "Centre: " + settings_.Text(s.centre) + gap +
+                  "Span: " + settings_.Text(s.span) + gap + std::string(fixed_name) +
+                  settings_.Text(s.fixed) + std::string(fixed_unit) + "   " +
+                  "Frequency: " + WholeMhz(s.frequency) + "MHz";
   return layout;
 }
 

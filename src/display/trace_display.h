@@ -119,6 +119,11 @@ class TraceDisplay : public TraceSink {
   void PlotTransmission(int i, double x, double gain_db, double phase_rad);
   // The steps of the layout refresh.
   StimulusLayout StimulusAxisAndLabel() const;
+  struct StepSweepSettings {
+    Setting start, stop, centre, span, fixed, frequency;
+  };
+  StimulusLayout StepSweepLayout(const StepSweepSettings& s, std::string_view unit,
+                                 std::string_view fixed_name, std::string_view fixed_unit) const;
   std::string WholeMhz(Setting hz_setting) const;
   void PullAxesDown();
   void WriteFormatLabel();
