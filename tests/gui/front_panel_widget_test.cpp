@@ -15,30 +15,25 @@
 #include "app/analyser.h"
 #include "app/app_shell.h"
 #include "app/options_dialog.h"
+#include "gui/gui_rig.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "sim/simulated_instrument.h"
+#include "support/app_folder.h"
 #include "support/temp_dir.h"
 
 namespace ostra {
 namespace {
 
+using testing::TestPlatform;
+
 const QColor kLit(255, 0, 199);
 const QColor kIdle(192, 192, 192);
-
-class TestPlatform : public QtPlatform {
- public:
-  explicit TestPlatform(std::filesystem::path documents) : documents_(std::move(documents)) {}
-  std::optional<std::filesystem::path> DocumentsFolder() override { return documents_; }
-
- private:
-  std::filesystem::path documents_;
-};
 
 class FrontPanelWidgetTest : public ::testing::Test {
  protected:
   FrontPanelWidgetTest()
-      : cal_data(MakeCalData(dir)),
+      : cal_data(testing::MakeAppFolder(dir) / "cal_data"),
         platform(dir.path() / "docs"),
         analyser(platform, instrument, dir.path() / "app"),
         windows(analyser, platform) {
@@ -53,18 +48,6 @@ class FrontPanelWidgetTest : public ::testing::Test {
   }
   ~FrontPanelWidgetTest() override { HoldSweep(); }
 
-  static std::filesystem::path MakeCalData(testing::TempDir& dir) {
-    const auto cal = dir.path() / "app" / "cal_data";
-    std::filesystem::create_directories(cal);
-    std::filesystem::create_directories(dir.path() / "docs");
-    for (const auto& entry : std::filesystem::directory_iterator(
-             std::filesystem::path(OSTRA_SOURCE_DIR) / "cal_data")) {
-      if (entry.path().extension() == ".def") {
-        std::filesystem::copy_file(entry.path(), cal / entry.path().filename());
-      }
-    }
-    return cal;
-  }
   void HoldSweep() { analyser.Sweep().CancelRestart(); }
 
   template <typename T = QWidget>

@@ -20,23 +20,20 @@
 #include "app/marker_actions.h"
 #include "display/marker_table.h"
 #include "display/markers.h"
+#include "gui/gui_rig.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "sim/simulated_instrument.h"
+#include "support/app_folder.h"
 #include "support/temp_dir.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {
 namespace {
 
-class TestPlatform : public QtPlatform {
- public:
-  explicit TestPlatform(std::filesystem::path documents) : documents_(std::move(documents)) {}
-  std::optional<std::filesystem::path> DocumentsFolder() override { return documents_; }
-
- private:
-  std::filesystem::path documents_;
-};
+using testing::MakeAppFolder;
+using testing::StepRunner;
+using testing::TestPlatform;
 
 // Counts the paints a widget receives.
 class PaintCounter : public QObject {
@@ -50,29 +47,6 @@ class PaintCounter : public QObject {
   }
 };
 
-// Test steps run from a timer, inside the program's own event processing
-// (the acquisition loop's too); a step returns false to be tried again.
-class Steps {
- public:
-  void Add(std::string name, std::function<bool()> step) {
-    steps_.push_back({std::move(name), std::move(step)});
-  }
-  // The name of the step still pending when the program quit or time ran out.
-  std::string Run(QtPlatform& platform, int timeout_ms) {
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [this] {
-      if (!steps_.empty() && steps_.front().second()) steps_.pop_front();
-    });
-    tick.start(20);
-    QTimer::singleShot(timeout_ms, [] { QCoreApplication::exit(1); });
-    if (!platform.QuitRequested()) QApplication::exec();
-    return steps_.empty() ? "" : steps_.front().first;
-  }
-
- private:
-  std::deque<std::pair<std::string, std::function<bool()>>> steps_;
-};
-
 QString CellText(QTableWidget* grid, int row, int column) {
   QTableWidgetItem* item = grid->item(row, column);
   return item == nullptr ? QString() : item->text();
@@ -80,15 +54,7 @@ QString CellText(QTableWidget* grid, int row, int column) {
 
 TEST(MarkerPanelTest, TheTableTheArrowsAndThePanelAsTheUserSeesThem) {
   testing::TempDir dir;
-  const auto cal_data = dir.path() / "app" / "cal_data";
-  std::filesystem::create_directories(cal_data);
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(OSTRA_SOURCE_DIR) / "cal_data")) {
-    if (entry.path().extension() == ".def") {
-      std::filesystem::copy_file(entry.path(), cal_data / entry.path().filename());
-    }
-  }
-  std::filesystem::create_directories(dir.path() / "docs");
+  MakeAppFolder(dir);
   SimulatedInstrument instrument;
   instrument.SetRealTime(false);
   TestPlatform platform(dir.path() / "docs");
@@ -112,7 +78,7 @@ TEST(MarkerPanelTest, TheTableTheArrowsAndThePanelAsTheUserSeesThem) {
   int sweeps = 0;
   ScopedConnection counting(analyser.Engine().on_sweep_done, [&] { ++sweeps; });
 
-  Steps steps;
+  StepRunner steps;
   steps.Add("start-up", [&] { return main_form.isVisible() && sweeps > 0; });
   steps.Add("hidden at start, then shown by the Markers key", [&] {
     EXPECT_FALSE(panel->isVisible());

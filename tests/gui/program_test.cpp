@@ -19,73 +19,20 @@
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
+#include "gui/gui_rig.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "sim/simulated_instrument.h"
+#include "support/app_folder.h"
 #include "support/temp_dir.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {
 namespace {
 
-class TestPlatform : public QtPlatform {
- public:
-  explicit TestPlatform(std::filesystem::path documents) : documents_(std::move(documents)) {}
-  std::optional<std::filesystem::path> DocumentsFolder() override { return documents_; }
-  // Message boxes are recorded and answered OK at once.
-  MessageResult ShowMessage(const std::string& text, MessageKind, MessageButtons) override {
-    messages.push_back(text);
-    return MessageResult::Ok;
-  }
-  std::vector<std::string> messages;
-
- private:
-  std::filesystem::path documents_;
-};
-
-// A fresh application folder whose cal_data holds the factory copies, and a
-// documents folder.
-std::filesystem::path MakeAppFolder(const testing::TempDir& dir) {
-  const auto cal_data = dir.path() / "app" / "cal_data";
-  std::filesystem::create_directories(cal_data);
-  for (const auto& entry :
-       std::filesystem::directory_iterator(std::filesystem::path(OSTRA_SOURCE_DIR) / "cal_data")) {
-    if (entry.path().extension() == ".def") {
-      std::filesystem::copy_file(entry.path(), cal_data / entry.path().filename());
-    }
-  }
-  std::filesystem::create_directories(dir.path() / "docs");
-  return dir.path() / "app";
-}
-
-// Runs test steps from a timer, so they also run inside the acquisition
-// loop's own message processing. A step returns false to be tried again.
-class StepRunner {
- public:
-  using Step = std::function<bool()>;
-  void Add(std::string name, Step step) { steps_.push_back({std::move(name), std::move(step)}); }
-
-  // Runs until the program quits or `timeout_ms` passes; the name of the
-  // step that was pending at the end ("" when all ran).
-  std::string Run(QtPlatform& platform, int timeout_ms) {
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [this] {
-      if (steps_.empty()) return;
-      if (steps_.front().second()) steps_.pop_front();
-    });
-    tick.start(30);
-    // The application's own loop, as in the program: Quit ends it.
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, [] { QCoreApplication::exit(1); });
-    deadline.start(timeout_ms);
-    if (!platform.QuitRequested()) QApplication::exec();
-    return steps_.empty() ? "" : steps_.front().first;
-  }
-
- private:
-  std::deque<std::pair<std::string, Step>> steps_;
-};
+using testing::MakeAppFolder;
+using testing::StepRunner;
+using testing::TestPlatform;
 
 TEST(ProgramTest, StartsRunsItsWindowsAndExitsSavingTheSettings) {
   testing::TempDir dir;

@@ -13,33 +13,19 @@
 #include "app/marker_actions.h"
 #include "app/options_dialog.h"
 #include "sim/simulated_instrument.h"
+#include "support/app_folder.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra::testing {
 
-inline std::filesystem::path SourceDir() {
-  if (const char* dir = std::getenv("OSTRA_SOURCE_DIR")) return dir;
-  return OSTRA_SOURCE_DIR;
-}
-
 class AnalyserRig {
  public:
   // `transport` stands between the program and the simulator when given.
   explicit AnalyserRig(bool with_cal_data = true, Transport* transport = nullptr) {
     sim.SetRealTime(false);
-    app = dir / "app";
-    std::filesystem::create_directories(app);
-    if (with_cal_data) {
-      std::filesystem::create_directories(app / "cal_data");
-      // The factory copies only: working files of a local run stay out.
-      for (const auto& entry : std::filesystem::directory_iterator(SourceDir() / "cal_data")) {
-        if (entry.path().extension() != ".def") continue;
-        std::filesystem::copy_file(entry.path(), app / "cal_data" / entry.path().filename());
-      }
-    }
-    std::filesystem::create_directories(dir / "docs");
+    app = MakeAppFolder(dir, with_cal_data);
     platform.SetDocumentsFolder(dir / "docs");
     analyser = std::make_unique<Analyser>(platform, transport ? *transport : sim, app);
     platform.timer_handler = [this](TimerId id) { analyser->OnTimer(id); };
