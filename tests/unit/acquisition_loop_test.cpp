@@ -10,6 +10,7 @@
 #include "display/trace_display.h"
 #include "sim/dut_model.h"
 #include "support/analyser_rig.h"
+#include "support/forwarding_transport.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {
@@ -23,9 +24,9 @@ using testing::ReadFile;
 
 // Stands between the program and the simulator and changes what the reads of
 // chosen acquisitions bring back.
-class AlteringTransport : public Transport {
+class AlteringTransport : public testing::ForwardingTransport {
  public:
-  explicit AlteringTransport(SimulatedInstrument& sim) : sim_(sim) {}
+  explicit AlteringTransport(SimulatedInstrument& sim) : ForwardingTransport(sim), sim_(sim) {}
   // Acquisition n (0 for the first of a run) loses its last byte.
   std::set<int> short_acquisitions;
   // In these acquisitions, the I reading of point 0 of sweep 0 is driven to
@@ -33,25 +34,6 @@ class AlteringTransport : public Transport {
   std::set<int> saturated_acquisitions;
   int dwell = 8;
 
-  FT_STATUS FT_ListDevices(void* a, void* b, DWORD f) override {
-    return sim_.FT_ListDevices(a, b, f);
-  }
-  FT_STATUS FT_OpenEx(void* a, DWORD f, FT_HANDLE* h) override { return sim_.FT_OpenEx(a, f, h); }
-  FT_STATUS FT_Close(FT_HANDLE h) override { return sim_.FT_Close(h); }
-  FT_STATUS FT_ResetDevice(FT_HANDLE h) override { return sim_.FT_ResetDevice(h); }
-  FT_STATUS FT_Purge(FT_HANDLE h, ULONG m) override { return sim_.FT_Purge(h, m); }
-  FT_STATUS FT_SetTimeouts(FT_HANDLE h, ULONG r, ULONG w) override {
-    return sim_.FT_SetTimeouts(h, r, w);
-  }
-  FT_STATUS FT_Write(FT_HANDLE h, void* b, DWORD n, DWORD* w) override {
-    return sim_.FT_Write(h, b, n, w);
-  }
-  FT_STATUS FT_SetLatencyTimer(FT_HANDLE h, UCHAR t) override {
-    return sim_.FT_SetLatencyTimer(h, t);
-  }
-  FT_STATUS FT_SetUSBParameters(FT_HANDLE h, ULONG i, ULONG o) override {
-    return sim_.FT_SetUSBParameters(h, i, o);
-  }
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, DWORD n, DWORD* got) override {
     const FT_STATUS status = sim_.FT_Read(h, buffer, n, got);
     if (n < 1000) return status;  // a command reply

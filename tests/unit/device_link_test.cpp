@@ -9,6 +9,7 @@
 #include "device/device_link.h"
 #include "sim/simulated_instrument.h"
 #include "support/fake_platform.h"
+#include "support/forwarding_transport.h"
 
 namespace ostra {
 namespace {
@@ -18,44 +19,27 @@ using testing::FakePlatform;
 using ::testing::IsEmpty;
 
 // Forwards to the simulator and records the calls that shape an exchange.
-class RecordingTransport : public Transport {
+class RecordingTransport : public testing::ForwardingTransport {
  public:
-  explicit RecordingTransport(Transport& inner) : inner_(inner) {}
+  explicit RecordingTransport(Transport& inner) : ForwardingTransport(inner) {}
   std::vector<std::string> calls;
 
-  FT_STATUS FT_ListDevices(void* a, void* b, DWORD flags) override {
-    return inner_.FT_ListDevices(a, b, flags);
-  }
-  FT_STATUS FT_OpenEx(void* a, DWORD flags, FT_HANDLE* h) override {
-    return inner_.FT_OpenEx(a, flags, h);
-  }
-  FT_STATUS FT_Close(FT_HANDLE h) override { return inner_.FT_Close(h); }
-  FT_STATUS FT_ResetDevice(FT_HANDLE h) override { return inner_.FT_ResetDevice(h); }
   FT_STATUS FT_Purge(FT_HANDLE h, ULONG mask) override {
     calls.push_back(mask == FT_PURGE_TX ? "purge tx" : "purge rx");
-    return inner_.FT_Purge(h, mask);
+    return ForwardingTransport::FT_Purge(h, mask);
   }
   FT_STATUS FT_SetTimeouts(FT_HANDLE h, ULONG r, ULONG w) override {
     calls.push_back("timeouts " + std::to_string(r) + "/" + std::to_string(w));
-    return inner_.FT_SetTimeouts(h, r, w);
+    return ForwardingTransport::FT_SetTimeouts(h, r, w);
   }
   FT_STATUS FT_Write(FT_HANDLE h, void* buffer, DWORD n, DWORD* written) override {
     calls.push_back("write " + std::to_string(n));
-    return inner_.FT_Write(h, buffer, n, written);
+    return ForwardingTransport::FT_Write(h, buffer, n, written);
   }
   FT_STATUS FT_Read(FT_HANDLE h, void* buffer, DWORD n, DWORD* read) override {
     calls.push_back("read " + std::to_string(n));
-    return inner_.FT_Read(h, buffer, n, read);
+    return ForwardingTransport::FT_Read(h, buffer, n, read);
   }
-  FT_STATUS FT_SetLatencyTimer(FT_HANDLE h, UCHAR t) override {
-    return inner_.FT_SetLatencyTimer(h, t);
-  }
-  FT_STATUS FT_SetUSBParameters(FT_HANDLE h, ULONG in, ULONG out) override {
-    return inner_.FT_SetUSBParameters(h, in, out);
-  }
-
- private:
-  Transport& inner_;
 };
 
 class DeviceLinkTest : public ::testing::Test {
