@@ -1,13 +1,25 @@
 #include "app/calibration.h"
 
 #include "app/analyser.h"
+#include "app/app_shell.h"
+#include "app/firmware_upgrade.h"
 #include "base/measurement.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {
 
+namespace {
+
+// The program ended during the procedure (Exit, the window closed, a signal,
+// a driver error): the steps left are skipped, so no capture is written for
+// a standard nobody connected.
+struct ProgramEndedDuringCalibration {};
+
+}  // namespace
+
 void Calibration::CalExecute() {
-  if (running_) return;
+  // Never while the firmware upgrade is writing the instrument's flash.
+  if (running_ || app_.Upgrade().InProgress()) return;
   running_ = true;
   FrontPanel& panel = app_.Panel();
   // Whatever a step does, the procedure ends the same way: the device under
@@ -26,7 +38,16 @@ void Calibration::CalExecute() {
   panel.ResetKeyLights();
   panel.Light(0);
   panel.SetRaised(0, true);
-  app_.Guard([&] { RunScript(); });
+  app_.Guard([&] {
+    try {
+      RunScript();
+    } catch (const ProgramEndedDuringCalibration&) {
+    }
+  });
+}
+
+void Calibration::SkipTheRestIfTheProgramEnded() const {
+  if (app_.Shell().ProgramEnded()) throw ProgramEndedDuringCalibration{};
 }
 
 void Calibration::RunScript() {
@@ -97,7 +118,10 @@ void Calibration::ThruOfOtherSweep(const char* log_line, const char* capture_mod
 }
 
 void Calibration::Prompt(const std::string& text) {
+  SkipTheRestIfTheProgramEnded();
   app_.Host().ShowMessage(text, MessageKind::Information, MessageButtons::Ok);
+  // A box closed by the program's end was not answered.
+  SkipTheRestIfTheProgramEnded();
   on_prompt_answered.Emit(text);
 }
 
@@ -105,16 +129,25 @@ void Calibration::Log(const std::string& text) { app_.Log().WriteLog(text); }
 
 // The DC offset is captured on the sweep programming in force, with the
 // receiver gain at code 0; the next programming sets the gain of the settings.
-void Calibration::SetRxGainToZero() { app_.Link().SetRxGain(0); }
+void Calibration::SetRxGainToZero() {
+  SkipTheRestIfTheProgramEnded();
+  app_.Link().SetRxGain(0);
+}
 
 void Calibration::ClearStopRequest() { app_.Sweep().ClearStop(); }
 
 // Programs the sweep again, which loads the DC offsets just captured.
-void Calibration::ProgramCurrentSweep() { app_.Engine().ProgramCurrentSweep(); }
+void Calibration::ProgramCurrentSweep() {
+  SkipTheRestIfTheProgramEnded();
+  app_.Engine().ProgramCurrentSweep();
+}
 
 // One capture run: one sweep, written to the mode's file when it completes.
 // Asked for from a key press inside the running normal loop, it takes the
 // loop over.
-void Calibration::Capture(const char* capture_mode) { app_.Engine().RunSweepLoop(capture_mode); }
+void Calibration::Capture(const char* capture_mode) {
+  SkipTheRestIfTheProgramEnded();
+  app_.Engine().RunSweepLoop(capture_mode);
+}
 
 }  // namespace ostra

@@ -39,6 +39,7 @@ class Calibration {
   // Phase and power sweeps: DC offset with RF IN terminated, then THRU.
   void ThruOfOtherSweep(const char* log_line, const char* capture_mode);
 
+  void SkipTheRestIfTheProgramEnded() const;
   void Prompt(const std::string& text);
   void Log(const std::string& text);
   void SetRxGainToZero();

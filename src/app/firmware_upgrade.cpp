@@ -5,6 +5,7 @@
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
+#include "app/calibration.h"
 #include "base/text_util.h"
 #include "device/protocol.h"
 #include "firmware/hex_image.h"
@@ -36,7 +37,9 @@ std::filesystem::path FirmwareUpgrade::Directory() const { return app_.AppDirect
 // --- The menu entry ----------------------------------------------------------
 
 void FirmwareUpgrade::FirmwareUpgrade1Click() {
-  if (in_progress_) return;
+  // Never while a calibration is using the instrument (its prompts and
+  // captures let the menus work).
+  if (in_progress_ || app_.Cal().Running()) return;
   app_.Guard([&] {
     Platform& host = app_.Host();
     FileDialogRequest request;

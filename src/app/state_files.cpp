@@ -67,14 +67,16 @@ FileDialogRequest StateFiles::RecallStateRequest() const {
 // --- Save State ------------------------------------------------------------------
 
 void StateFiles::save_stateExecute() {
+  bool done = false;
   app_.Guard([&] {
     StopSweep();
     app_.Host().ProcessMessages();
     if (const auto file = app_.Host().RunFileDialog(SaveStateRequest())) {
       save_parameters(app_.Settings(), *file);
     }
+    done = true;
   });
-  EndCommand();
+  if (done) EndCommand();
 }
 
 // --- Save Data -------------------------------------------------------------------
@@ -82,20 +84,22 @@ void StateFiles::save_stateExecute() {
 void StateFiles::save_dataExecute() {
   // The Save Data key's inner bevel is raised while its dialog is open.
   const int key = app_.Panel().KeyCarrying(ActionId::save_data);
+  bool done = false;
   app_.Guard([&] {
     StopSweep();
     if (key >= 0) app_.Panel().SetRaised(key, true);
     app_.Host().ProcessMessages();
-    const auto choice = app_.Host().ChooseFile(SaveDataRequest());
-    if (!choice) return;
-    if (choice->filter_index == kTouchstoneFilter) {
-      SaveTouchstone(choice->path);
-    } else {
-      SaveData(choice->path);
+    if (const auto choice = app_.Host().ChooseFile(SaveDataRequest())) {
+      if (choice->filter_index == kTouchstoneFilter) {
+        SaveTouchstone(choice->path);
+      } else {
+        SaveData(choice->path);
+      }
     }
+    done = true;
   });
   if (key >= 0) app_.Panel().SetRaised(key, false);
-  EndCommand();
+  if (done) EndCommand();
 }
 
 void StateFiles::SaveData(const std::filesystem::path& file) {
@@ -152,8 +156,10 @@ void StateFiles::StopSweep() {
   app_.Sweep().CancelRestart();
 }
 
+// A command that reached its end (a file written, or the dialog cancelled)
+// restarts the sweep; one that failed has been reported and leaves the sweep
+// stopped until the next action that restarts it.
 void StateFiles::EndCommand() {
-  // A file that could not be written has been reported; the sweep goes on.
   app_.Guard([&] {
     app_.Display().UpdateDisplayLayout();
     app_.Sweep().Restart();

@@ -13,11 +13,10 @@ namespace {
 // A bad value is quoted up to this many characters.
 constexpr size_t kQuotedLength = 40;
 
-constexpr std::array<Setting, 4> kDecimalSettings = {
-    Setting::Scale,
-    Setting::RefLevel,
-    Setting::PowerFreq,
-    Setting::PowerPhase,
+// The boxes the program reads as decimals; every other number is whole (the
+// power sweep's start is decimal dBm, its stop a whole number).
+constexpr std::array<Setting, 5> kDecimalSettings = {
+    Setting::Scale, Setting::RefLevel, Setting::PowerFreq, Setting::PowerPhase, Setting::StartPower,
 };
 
 bool IsDecimal(Setting setting) {

@@ -6,7 +6,9 @@
 namespace ostra {
 
 std::string DataExportLine(double x, double y, double phase) {
-  return FormatFixed(x, 3) + "," + FormatFixed(y, 3) + "," + FormatFixed(phase, 3);
+  // Adding 0.0 turns -0.0 into 0.0: a zero is written "0.000".
+  return FormatFixed(x + 0.0, 3) + "," + FormatFixed(y + 0.0, 3) + "," +
+         FormatFixed(phase + 0.0, 3);
 }
 
 std::string DataExportText(const ChartModel& chart) {
@@ -31,9 +33,11 @@ void WriteDataExport(const ChartModel& chart, const std::filesystem::path& file)
 }
 
 std::filesystem::path PictureFileName(const std::filesystem::path& data_file) {
-  std::string name = data_file.filename().string();
+  // Characters as the file system's names count them (UTF-16 units), so a
+  // name outside ASCII is neither cut inside a character nor refused.
+  std::u16string name = data_file.filename().u16string();
   if (name.size() >= 4) name.resize(name.size() - 4);
-  name += ".bmp";
+  name += u".bmp";
   std::filesystem::path picture = data_file;
   picture.replace_filename(name);
   if (picture == data_file) picture += ".bmp";

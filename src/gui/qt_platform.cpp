@@ -276,7 +276,7 @@ std::optional<FileDialogChoice> QtPlatform::ChooseFile(const FileDialogRequest& 
                          DefaultSuffixFor(request, static_cast<int>(filters.indexOf(filter))));
                    });
   if (!request.initial_dir.empty()) {
-    dialog.setDirectory(QString::fromStdString(request.initial_dir.string()));
+    dialog.setDirectory(QString::fromStdU16String(request.initial_dir.u16string()));
   }
   if (!request.file_name.empty()) dialog.selectFile(QString::fromStdString(request.file_name));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -312,13 +312,13 @@ std::optional<std::filesystem::path> QtPlatform::DocumentsFolder() {
   // On a fresh Linux account the folder may not exist yet; the data
   // directory beneath it is created one level deep only, so make it here.
   if (!QDir().mkpath(dir)) return std::nullopt;
-  return std::filesystem::path(QDir::toNativeSeparators(dir).toStdString());
+  return std::filesystem::path(QDir::toNativeSeparators(dir).toStdU16String());
 }
 
 std::optional<std::filesystem::path> QtPlatform::AppDataFolder() const {
   const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
   if (dir.isEmpty()) return std::nullopt;
-  return std::filesystem::path(QDir::toNativeSeparators(dir).toStdString());
+  return std::filesystem::path(QDir::toNativeSeparators(dir).toStdU16String());
 }
 
 void QtPlatform::Quit() {

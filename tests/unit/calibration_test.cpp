@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/firmware_upgrade.h"
 #include "support/calibration_rig.h"
 
 namespace ostra {
@@ -265,6 +266,26 @@ TEST(CalExecute, APressWhileCalibratingIsIgnored) {
   EXPECT_EQ(second_presses, 1);
   EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kLoadPrompt, kOpenPrompt, kShortPrompt));
   EXPECT_EQ(rig.captures.size(), 4u);
+}
+
+// Ending the program during a prompt (Exit, the window closed, a signal)
+// skips the rest: no capture is written for a standard nobody connected.
+// The firmware upgrade cannot start while the procedure uses the instrument.
+TEST(CalExecute, AnEndingDuringAPromptWritesNoFurtherCaptureAndNoUpgradeStarts) {
+  CalRig rig;
+  const std::string open_file = ReadFile(rig.CalFile("cal_open.dat"));
+  const std::string short_file = ReadFile(rig.CalFile("cal_short.dat"));
+  rig.platform.on_message = [&](const testing::RecordedMessage& m) {
+    if (m.text == kLoadPrompt) rig.analyser->Upgrade().FirmwareUpgrade1Click();
+    if (m.text == kOpenPrompt) rig.analyser->Shell().Exit1Click();
+  };
+  EXPECT_FALSE(rig.CalibrateWithKeys());
+  EXPECT_TRUE(rig.platform.QuitRequested());
+  EXPECT_THAT(rig.platform.file_dialogs, IsEmpty());  // no upgrade asked for its image
+  EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kLoadPrompt, kOpenPrompt));
+  EXPECT_THAT(CaptureModes(rig), ElementsAre("dc_offset_cal", "load_cal"));
+  EXPECT_EQ(ReadFile(rig.CalFile("cal_open.dat")), open_file);
+  EXPECT_EQ(ReadFile(rig.CalFile("cal_short.dat")), short_file);
 }
 
 }  // namespace

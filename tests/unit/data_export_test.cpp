@@ -79,6 +79,7 @@ TEST(SaveData, NegativeValuesAndZeroAreWrittenAsThePartShowsThem) {
   EXPECT_EQ(DataExportLine(-1.5, 0.0, -0.0626), "-1.500,0.000,-0.063");
   EXPECT_EQ(DataExportLine(120.0, 1234567.891, 179.9996), "120.000,1234567.891,180.000");
   EXPECT_EQ(DataExportLine(0.0004, -12.3454, 0.0), "0.000,-12.345,0.000");
+  EXPECT_EQ(DataExportLine(-0.0, -0.0, -0.0), "0.000,0.000,0.000");  // a phase of atan2(-0, x)
 }
 
 TEST(SaveData, ATransmissionTraceInVswrGivesTheHeaderOnly) {
@@ -142,10 +143,10 @@ TEST(SaveData, AGermanLocaleStillWritesPoints) {
   EXPECT_EQ(touchstone.back().substr(0, 9), "50000000 ");
 }
 
-TEST(SaveData, AFileThatCannotBeCreatedIsReportedWritesNothingAndTheSweepGoesOn) {
+TEST(SaveData, AFileThatCannotBeCreatedIsReportedWritesNothingAndTheSweepStaysStopped) {
   FilesRig rig;
   ASSERT_TRUE(rig.RunSweeps(3));
-  EXPECT_TRUE(rig.SaveData(rig.DataDir() / "missing" / "result.csv"));  // the sweep goes on
+  EXPECT_FALSE(rig.SaveData(rig.DataDir() / "missing" / "result.csv"));  // the sweep stays stopped
   ASSERT_EQ(rig.platform.MessageTexts().size(), 1u);
   EXPECT_THAT(rig.platform.MessageTexts()[0], StartsWith("Cannot create file"));
   EXPECT_THAT(rig.platform.window_pictures, IsEmpty());
@@ -159,7 +160,7 @@ TEST(SaveData, APictureThatCannotBeWrittenIsReportedAfterTheDataFileIsComplete) 
   rig.platform.on_message = [&](const testing::RecordedMessage&) {
     csv_at_message = ReadFile(rig.DataDir() / "result.csv");
   };
-  rig.SaveData("result");
+  EXPECT_FALSE(rig.SaveData("result"));  // the sweep stays stopped
   EXPECT_THAT(
       rig.platform.MessageTexts(),
       ElementsAre("Cannot create file \"" + (rig.DataDir() / "result.bmp").string() + "\"."));
@@ -173,6 +174,9 @@ TEST(SaveData, ThePictureTakesTheExportsNameInItsFolder) {
   EXPECT_EQ(PictureFileName(dir / "result.xlsx"), dir / "result..bmp");  // four characters
   EXPECT_EQ(PictureFileName(dir / "a.b"), dir / "a.b.bmp");              // never outside the folder
   EXPECT_EQ(PictureFileName(dir / "shot.bmp"), dir / "shot.bmp.bmp");    // never the export
+  // Four characters, not four bytes: "Messung.csvé" loses "csvé".
+  EXPECT_EQ(PictureFileName(dir / std::filesystem::path(u"Messung.csv\u00e9")),
+            dir / std::filesystem::path(u"Messung..bmp"));
 }
 
 TEST(SaveData, PumpDelayProcessesMessagesWhileItWaits) {

@@ -147,7 +147,8 @@ TEST(HardKeyMenus, AfterEverySoftKeyOnlyItsFrameIsLit) {
     }
   }
   // Only the calibration's prompts: no action failed.
-  for (const std::string& text : rig.Messages()) EXPECT_THAT(text, ::testing::StartsWith("Connect"));
+  for (const std::string& text : rig.Messages())
+    EXPECT_THAT(text, ::testing::StartsWith("Connect"));
 }
 
 TEST(HardKeyMenus, StimulusAbandonsAPendingEntryConfigLeavesIt) {

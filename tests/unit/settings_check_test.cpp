@@ -43,15 +43,18 @@ TEST(SettingsCheck, WholeNumbersWhereTheProgramReadsThemDecimalsElsewhere) {
   s.SetText(Setting::Points, "150.5");  // read as a whole number
   s.SetText(Setting::Scale, "0,5");     // a decimal comma reads
   s.SetText(Setting::PowerFreq, "-20.5");
+  s.SetText(Setting::StartPower, "-20.5");  // the power sweep's start is decimal
+  s.SetText(Setting::StopPower, "-12.5");   // its stop is not
   s.SetText(Setting::StartPhase, " 10");
   s.SetText(Setting::StopPhase, "1e2");  // not a whole number
   s.SetText(Setting::RefLevel, std::string(60, 'x'));
   s.SetText(Setting::Format, "");  // a free-text box, not a number
-  EXPECT_THAT(CheckNumericSettings(s, log),
-              ElementsAre(Setting::Points, Setting::RefLevel, Setting::StopPhase));
+  EXPECT_THAT(CheckNumericSettings(s, log), ElementsAre(Setting::Points, Setting::RefLevel,
+                                                        Setting::StopPhase, Setting::StopPower));
   EXPECT_EQ(s.Text(Setting::Points), "201");
   EXPECT_EQ(s.Text(Setting::Scale), "0,5");
   EXPECT_EQ(s.Text(Setting::PowerFreq), "-20.5");
+  EXPECT_EQ(s.Text(Setting::StartPower), "-20.5");
   EXPECT_EQ(s.Text(Setting::StartPhase), " 10");
   EXPECT_EQ(s.Text(Setting::StopPhase), "360");
   EXPECT_EQ(s.Text(Setting::Format), "");

@@ -120,11 +120,12 @@ TEST(SaveState, CancelInEachDialogWritesNothingAndTheSweepRestarts) {
   EXPECT_THAT(rig.platform.MessageTexts(), IsEmpty());
 }
 
-TEST(SaveState, AStateThatCannotBeWrittenIsReportedAndTheSweepGoesOn) {
+TEST(SaveState, AStateThatCannotBeWrittenIsReportedAndTheSweepStaysStopped) {
   FilesRig rig;
   ASSERT_TRUE(rig.RunSweeps(3));
   rig.platform.file_dialog_answers.push_back(rig.DataDir() / "no such folder" / "x.sta");
-  EXPECT_TRUE(rig.PressSaveRecall(0));
+  EXPECT_FALSE(rig.PressSaveRecall(0));  // until the next action that restarts it
+  EXPECT_TRUE(rig.analyser->Sweep().StopRequested());
   ASSERT_EQ(rig.platform.MessageTexts().size(), 1u);
   EXPECT_THAT(rig.platform.MessageTexts()[0], ::testing::HasSubstr("Cannot create file"));
 }
