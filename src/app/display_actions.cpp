@@ -30,16 +30,16 @@ void DisplayActions::show_phaseExecute() {
 }
 
 void DisplayActions::SetMode(const std::string& mode) {
-  app_.Guard([&] {
-    InstrumentSettings& settings = app_.Settings();
-    app_.Sweep().Stop();
-    settings.SetText(Setting::Mode, mode);
-    app_.Host().SetStatusText("Measurement mode is " + mode);
-    settings.SetText(Setting::Format, "Log");
-    app_.Display().UpdateDisplayLayout();
-    settings.SetText(Setting::RxGain, mode == "Transmission" ? "24" : "39");
-    app_.Sweep().Restart();
-  });
+  InstrumentSettings& settings = app_.Settings();
+  app_.Sweep().Stop();
+  settings.SetText(Setting::Mode, mode);
+  app_.Host().SetStatusText("Measurement mode is " + mode);
+  settings.SetText(Setting::Format, "Log");
+  // A dialog field that is not a number stops the refresh, not the mode's
+  // gain and restart: the mode never stands with the other mode's gain.
+  app_.Guard([&] { app_.Display().UpdateDisplayLayout(); });
+  settings.SetText(Setting::RxGain, mode == "Transmission" ? "24" : "39");
+  app_.Sweep().Restart();
 }
 
 void DisplayActions::TransmissionExecute() { SetMode("Transmission"); }

@@ -71,15 +71,20 @@ bool OptionsDialog::RunValidator(FieldValidator validator, std::string_view old_
 
 void OptionsDialog::opt_sweep_type_boxChange() {
   InstrumentSettings& settings = app_.Settings();
-  // Set by the program: the mode and format changes below do not run.
+  // Set by the program: the mode and format changes below do not run, so the
+  // reference level and scale stay. The receiver gain goes to a
+  // transmission's, as the Sweep keys set it: left at a reflection's 39 dB,
+  // the phase or power sweep would stop on a saturated receiver.
   switch (ParseSweepType(settings.SweepType())) {
     case SweepKind::Phase:
       settings.SetText(Setting::Mode, "Transmission");
       settings.SetText(Setting::Format, "Phase");
+      settings.SetText(Setting::RxGain, "24");
       break;
     case SweepKind::Power:
       settings.SetText(Setting::Mode, "Transmission");
       settings.SetText(Setting::Format, "Log");
+      settings.SetText(Setting::RxGain, "24");
       break;
     case SweepKind::Frequency:
     case SweepKind::Other:

@@ -1,5 +1,6 @@
 #include "gui/key_panel.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
@@ -16,22 +17,42 @@ KeyPanel::KeyPanel(const QString& name, const QString& caption, const QColor& fa
     : QFrame(parent), label_(new QLabel(caption, this)) {
   setObjectName(name);
   setFrameStyle(QFrame::Panel | QFrame::Raised);
-  setLineWidth(2);
+  setLineWidth(1);  // as after a release: the outer bevel raised, no inner bevel
   SetPanelColour(this, face);
   QPalette text = label_->palette();
   text.setColor(QPalette::WindowText, Qt::black);
   label_->setPalette(text);
   label_->setAlignment(Qt::AlignCenter);
-  QFont font = label_->font();
-  font.setPointSizeF(8);
-  label_->setFont(font);
   label_->setAttribute(Qt::WA_TransparentForMouseEvents);
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(1, 1, 1, 1);
+  layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(label_);
+  FitCaption();
 }
 
-void KeyPanel::SetCaption(const QString& caption) { label_->setText(caption); }
+void KeyPanel::SetCaption(const QString& caption) {
+  label_->setText(caption);
+  FitCaption();
+}
+
+void KeyPanel::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  FitCaption();
+}
+
+void KeyPanel::FitCaption() {
+  constexpr double kCaptionPoints = 8;
+  constexpr double kSmallestPoints = 6;
+  // The face inside the thickest bevel a key takes, less a pixel each side.
+  const int room = width() - 2 * 3 - 2;
+  QFont font = label_->font();
+  font.setPointSizeF(kCaptionPoints);
+  while (font.pointSizeF() > kSmallestPoints &&
+         QFontMetrics(font).horizontalAdvance(label_->text()) > room) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  if (label_->font() != font) label_->setFont(font);
+}
 
 void KeyPanel::SetInnerBevelRaised(bool raised) {
   const int width = raised ? 3 : 1;

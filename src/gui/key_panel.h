@@ -36,8 +36,13 @@ class KeyPanel : public QFrame {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The caption at 8 pt, or smaller where the key's face is too narrow for
+  // it in the font the system gives (a long caption such as "Calibration").
+  void FitCaption();
+
   QLabel* label_;
 };
 

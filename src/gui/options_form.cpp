@@ -145,16 +145,18 @@ QWidget* TOptionsForm::MakeBox(Setting setting, QWidget* parent) {
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->addItems(items);
+    // The box shows what the setting holds, as typed: no completion.
+    combo->setCompleter(nullptr);
     // A choice from the list and typed text both reach the setting; text set
-    // by the program does not come back here.
-    connect(combo, &QComboBox::textActivated, this, [this, setting](const QString& text) {
+    // by the program does not come back here, and neither does the box
+    // merely passed through (leaving it activates the text it shows).
+    auto user_changed = [this, setting](const QString& text) {
+      if (settings_.Text(setting) == text.toStdString()) return;
       UserEdited(setting, text);
       ComboChanged(setting);
-    });
-    connect(combo->lineEdit(), &QLineEdit::textEdited, this, [this, setting](const QString& text) {
-      UserEdited(setting, text);
-      ComboChanged(setting);
-    });
+    };
+    connect(combo, &QComboBox::textActivated, this, user_changed);
+    connect(combo->lineEdit(), &QLineEdit::textEdited, this, user_changed);
     box = combo;
   } else {
     auto* edit = new QLineEdit(parent);

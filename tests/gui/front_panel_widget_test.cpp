@@ -144,6 +144,11 @@ TEST_F(FrontPanelWidgetTest, KeysSitWhereTheyBelongWithTheirFaces) {
   EXPECT_EQ(Colour("cal_ptn"), QColor(196, 204, 191));
   EXPECT_EQ(Colour("measure_ptn"), kIdle);
   EXPECT_EQ(Colour("save_recall_ptn"), kIdle);
+  // Every caption is whole on its face, whatever font the system gives.
+  for (QLabel* caption : Find("hard_key_group")->findChildren<QLabel*>()) {
+    EXPECT_LE(caption->fontMetrics().horizontalAdvance(caption->text()), caption->width())
+        << caption->text().toStdString();
+  }
   EXPECT_EQ(Find("ptn_1")->geometry(), QRect(128, 264, 25, 25));
   EXPECT_EQ(Find("MHz_ptn")->geometry(), QRect(232, 264, 49, 25));
   EXPECT_EQ(Find("enter_ptn")->geometry(), QRect(232, 360, 49, 41));
@@ -191,11 +196,15 @@ TEST_F(FrontPanelWidgetTest, DialogFieldsLeftWithTheMouseRunTheirValidators) {
   emit sweep_type->textActivated("Phase");
   EXPECT_EQ(form.findChild<QComboBox*>("opt_mode_box")->currentText(), "Transmission");
   EXPECT_EQ(form.findChild<QComboBox*>("opt_format_box")->currentText(), "Phase");
-  // The program setting a box is no user change.
+  // The program setting a box is no user change, nor is passing through it.
   analyser.Settings().SetText(Setting::Format, "Smith");
   EXPECT_EQ(analyser.Settings().Text(Setting::RefLevel), "30");
-  emit form.findChild<QComboBox*>("opt_format_box")->textActivated("Smith");
-  EXPECT_EQ(form.findChild<QLineEdit*>("opt_reflevel_box")->text(), "1");
+  auto* format = form.findChild<QComboBox*>("opt_format_box");
+  QTest::mouseClick(format->lineEdit(), Qt::LeftButton);
+  QTest::mouseClick(start, Qt::LeftButton);
+  EXPECT_EQ(analyser.Settings().Text(Setting::RefLevel), "30");
+  emit format->textActivated("Lin");
+  EXPECT_EQ(form.findChild<QLineEdit*>("opt_reflevel_box")->text(), "2");
 
   // The Info page shows its values whole, the instrument's long name too.
   auto* identity = form.findChild<QLabel*>("serial");
