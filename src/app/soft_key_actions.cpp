@@ -76,8 +76,6 @@ static_assert(InIdOrder(), "the action table is indexed by ActionId");
 
 }  // namespace
 
-const std::array<SoftKeyAction, kActionCount>& SoftKeyActions() { return kActions; }
-
 const SoftKeyAction& ActionOf(ActionId id) { return kActions[static_cast<size_t>(id)]; }
 
 }  // namespace ostra

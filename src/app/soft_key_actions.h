@@ -21,7 +21,6 @@ struct SoftKeyAction {
   void (*run)(Analyser&);
 };
 
-const std::array<SoftKeyAction, kActionCount>& SoftKeyActions();
 const SoftKeyAction& ActionOf(ActionId id);
 
 }  // namespace ostra

@@ -10,9 +10,6 @@ namespace ostra {
 
 namespace {
 
-// A bad value is quoted up to this many characters.
-constexpr size_t kQuotedLength = 40;
-
 // The boxes the program reads as decimals; every other number is whole (the
 // power sweep's start is decimal dBm, its stop a whole number).
 constexpr std::array<Setting, 5> kDecimalSettings = {
@@ -35,10 +32,7 @@ bool ReadsAsNumber(Setting setting, const std::string& text) {
   return TryStrToFloat(text, value);
 }
 
-std::string Quoted(const std::string& text) {
-  if (text.size() <= kQuotedLength) return "\"" + text + "\"";
-  return "\"" + text.substr(0, kQuotedLength) + "...\"";
-}
+std::string Quoted(const std::string& text) { return "\"" + CutForMessage(text) + "\""; }
 
 // "Points: " -> "Points".
 std::string_view FieldName(const SettingInfo& info) {

@@ -91,10 +91,9 @@ QLabel* MakeLabel(const QString& text, QWidget* parent, QRect geometry) {
 }
 
 template <size_t N>
-void AddFields(TOptionsForm& form, const std::array<Field, N>& fields, QWidget* parent, int left,
-               int top, int label_width, int box_width,
+void AddFields(const std::array<Field, N>& fields, QWidget* parent, int left, int top,
+               int label_width, int box_width,
                const std::function<QWidget*(Setting, QWidget*)>& make_box) {
-  (void)form;
   for (size_t i = 0; i < N; ++i) {
     const Field& f = fields[i];
     const int y = top + static_cast<int>(i) * kRowPitch;
@@ -191,14 +190,14 @@ QWidget* TOptionsForm::BuildParametersPage() {
     sheet_widgets[i]->setObjectName(sheets[i].second);
     tabs->addTab(sheet_widgets[i], sheets[i].first);
   }
-  AddFields(*this, kFrequencyTab, sheet_widgets[0], 8, 6, 120, 150, make_box);
-  AddFields(*this, kPhaseTab, sheet_widgets[1], 8, 6, 120, 150, make_box);
-  AddFields(*this, kPowerTab, sheet_widgets[2], 8, 6, 120, 150, make_box);
+  AddFields(kFrequencyTab, sheet_widgets[0], 8, 6, 120, 150, make_box);
+  AddFields(kPhaseTab, sheet_widgets[1], 8, 6, 120, 150, make_box);
+  AddFields(kPowerTab, sheet_widgets[2], 8, 6, 120, 150, make_box);
   tabs->setCurrentIndex(0);
 
   constexpr int kColumnsTop = 210;
-  AddFields(*this, kLeftColumn, page, 10, kColumnsTop, 50, 110, make_box);
-  AddFields(*this, kRightColumn, page, 184, kColumnsTop, 100, 70, make_box);
+  AddFields(kLeftColumn, page, 10, kColumnsTop, 50, 110, make_box);
+  AddFields(kRightColumn, page, 184, kColumnsTop, 100, 70, make_box);
 
   const int checks_top = kColumnsTop + 4 * kRowPitch + 4;
   auto* ave_enable = static_cast<QCheckBox*>(MakeBox(Setting::AveEnable, page));

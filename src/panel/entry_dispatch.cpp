@@ -84,7 +84,7 @@ std::optional<std::string> ConvertEntry(EntryConversion conversion, std::string_
 }
 
 std::string NotAFloatMessage(std::string_view text) {
-  return "'" + std::string(text) + "' is not a valid floating point value";
+  return "'" + CutForMessage(text) + "' is not a valid floating point value";
 }
 
 }  // namespace ostra

@@ -8,22 +8,22 @@ using enum KeypadKey;
 
 // In the order of KeypadKey: row by row, as the keys sit on the panel.
 constexpr std::array<KeypadKeyInfo, kKeypadKeyCount> kKeys = {{
-    {ptn_1, "ptn_1", "1", "1"},
-    {ptn_2, "ptn_2", "2", "2"},
-    {ptn_3, "ptn_3", "3", "3"},
-    {MHz_ptn, "MHz_ptn", "MHz", ""},
-    {ptn_4, "ptn_4", "4", "4"},
-    {ptn_5, "ptn_5", "5", "5"},
-    {ptn_6, "ptn_6", "6", "6"},
-    {kHz_ptn, "kHz_ptn", "kHz", ""},
-    {ptn_7, "ptn_7", "7", "7"},
-    {ptn_8, "ptn_8", "8", "8"},
-    {ptn_9, "ptn_9", "9", "9"},
-    {Hz_ptn, "Hz_ptn", "Hz", ""},
-    {ptn_0, "ptn_0", "0", "0"},
-    {ptn_dot, "ptn_dot", ".", "."},
-    {ptn_minus, "ptn_minus", "-", "-"},
-    {enter_ptn, "enter_ptn", "Enter", ""},
+    {ptn_1, "ptn_1", "1"},
+    {ptn_2, "ptn_2", "2"},
+    {ptn_3, "ptn_3", "3"},
+    {MHz_ptn, "MHz_ptn", "MHz"},
+    {ptn_4, "ptn_4", "4"},
+    {ptn_5, "ptn_5", "5"},
+    {ptn_6, "ptn_6", "6"},
+    {kHz_ptn, "kHz_ptn", "kHz"},
+    {ptn_7, "ptn_7", "7"},
+    {ptn_8, "ptn_8", "8"},
+    {ptn_9, "ptn_9", "9"},
+    {Hz_ptn, "Hz_ptn", "Hz"},
+    {ptn_0, "ptn_0", "0"},
+    {ptn_dot, "ptn_dot", "."},
+    {ptn_minus, "ptn_minus", "-"},
+    {enter_ptn, "enter_ptn", "Enter"},
 }};
 
 constexpr bool InKeyOrder() {
@@ -37,8 +37,6 @@ static_assert(InKeyOrder(), "the keypad table is indexed by KeypadKey");
 }  // namespace
 
 const std::array<KeypadKeyInfo, kKeypadKeyCount>& KeypadKeys() { return kKeys; }
-
-const KeypadKeyInfo& InfoOf(KeypadKey key) { return kKeys[static_cast<size_t>(key)]; }
 
 void Keypad::Changed() {
   ++revision_;

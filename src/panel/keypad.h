@@ -6,7 +6,6 @@
 #include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 
 #include "base/signal.h"
 
@@ -37,12 +36,8 @@ struct KeypadKeyInfo {
   KeypadKey key;
   const char* name;     // "ptn_dot"
   const char* caption;  // "."
-  // What the key appends to the entry text; empty for the unit keys and
-  // Enter, which apply the entry.
-  std::string_view appends;
 };
 const std::array<KeypadKeyInfo, kKeypadKeyCount>& KeypadKeys();
-const KeypadKeyInfo& InfoOf(KeypadKey key);
 
 enum class EntryColour { Silver, Aqua };
 

@@ -6,6 +6,7 @@
 #include "base/errors.h"
 #include "base/text_util.h"
 #include "cal/cal_tables.h"
+#include "panel/entry_dispatch.h"
 #include "support/analyser_rig.h"
 #include "sweep/sweep_engine.h"
 
@@ -117,6 +118,9 @@ TEST(OutsideInput, AHugeBadValueIsQuotedCutShort) {
   EXPECT_EQ(CutForMessage("12a"), "12a");
   const std::string accents = std::string(kMaxQuotedLength - 1, 'a') + "\xC3\xA9\xC3\xA9";
   EXPECT_EQ(CutForMessage(accents), std::string(kMaxQuotedLength - 1, 'a') + "...");
+  // A long paste into the keypad's entry box likewise.
+  EXPECT_EQ(NotAFloatMessage(std::string(5000, '-')),
+            "'" + std::string(kMaxQuotedLength, '-') + "...' is not a valid floating point value");
 }
 
 }  // namespace
