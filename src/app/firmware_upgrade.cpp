@@ -6,6 +6,7 @@
 #include "app/analyser.h"
 #include "app/app_shell.h"
 #include "app/calibration.h"
+#include "base/file_text.h"
 #include "base/text_util.h"
 #include "device/protocol.h"
 #include "firmware/hex_image.h"
@@ -55,31 +56,38 @@ void FirmwareUpgrade::FirmwareUpgrade1Click() {
       host.SetStatusText("Firmware update cancelled");
       return;
     }
-    if (!AcceptImage(*hex_file)) return;
+    const std::optional<std::string> image = AcceptImage(*hex_file);
+    if (!image) return;
     app_.Sweep().Stop();
-    ProgramFirmware(*hex_file);
+    ProgramImage(*image);
   });
 }
 
-bool FirmwareUpgrade::AcceptImage(const std::filesystem::path& hex_file) {
-  const std::string content = ReadTextFile(hex_file, kMaxHexImageBytes);
+std::optional<std::string> FirmwareUpgrade::AcceptImage(const std::filesystem::path& hex_file) {
+  std::string content = ReadTextFile(hex_file, kMaxHexImageBytes);
   const std::vector<std::string_view> lines = SplitLines(content);
   if (lines.empty() || lines.front().empty() || lines.front().front() != ':') {
     app_.Host().ShowMessage("File is not recognised. Aborting ...");
-    return false;
+    return std::nullopt;
   }
   // Nothing is erased before the whole image has been found sound.
   if (const auto problem = ValidateHexImage(content)) {
     app_.Host().ShowMessage(problem->Text(), MessageKind::Error);
     app_.Log().WriteLog(problem->Text());
-    return false;
+    return std::nullopt;
   }
-  return true;
+  return content;
 }
 
 // --- The sequence ------------------------------------------------------------
 
 void FirmwareUpgrade::ProgramFirmware(const std::filesystem::path& hex_file) {
+  ProgramImage(ReadTextFile(hex_file, kMaxHexImageBytes));
+}
+
+// The image as it was read and validated: the bytes split into the sector
+// files are the bytes that were checked.
+void FirmwareUpgrade::ProgramImage(const std::string& image) {
   struct Running {
     bool& flag;
     ~Running() { flag = false; }
@@ -91,7 +99,7 @@ void FirmwareUpgrade::ProgramFirmware(const std::filesystem::path& hex_file) {
   ShowProgress(true);
   ShowStep("");
   ShowStep("Processing HEX file");
-  SplitHexImage(hex_file, Directory());
+  SplitHexText(image, Directory());
 
   bool passed = true;
   for (const UpgradePass& pass : kUpgradePasses) passed = RunPass(pass) && passed;

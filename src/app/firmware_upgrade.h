@@ -9,6 +9,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -81,7 +82,10 @@ class FirmwareUpgrade {
   // write failed (after its message).
   bool WriteLine(const std::string& staging, const FlashSector& source, const SectorLine& line);
   // The first-line check and the whole image's; false after its message.
-  bool AcceptImage(const std::filesystem::path& hex_file);
+  // The image's text when it may be programmed; nullopt after the message
+  // that says why not.
+  std::optional<std::string> AcceptImage(const std::filesystem::path& hex_file);
+  void ProgramImage(const std::string& image);
   void CopyStagedImage();
   void EndAfterUpgrade();
   // Sets the status bar's text and lets the window draw it.

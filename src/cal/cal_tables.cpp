@@ -1,31 +1,16 @@
 #include "cal/cal_tables.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
 #include <string_view>
 
 #include "base/constants.h"
 #include "base/errors.h"
+#include "base/file_text.h"
 #include "base/text_util.h"
 
 namespace ostra {
 
 namespace {
-
-// The whole content of a calibration file; IoError when it cannot be read.
-std::string ReadWholeFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    throw IoError("Cannot open file \"" + path.string() + "\". File not found");
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
-  return content.str();
-}
 
 // Field `index` (from 0) of a split line, or the runtime's list-index error.
 std::string_view Field(const std::vector<std::string_view>& fields, size_t index) {
@@ -141,7 +126,7 @@ void CalibrationStore::LoadCalTables(const std::filesystem::path& cal_dir, Platf
       platform.ShowMessage(file.missing_message);
       continue;
     }
-    ReadCalTableText(ReadWholeFile(path), Table(file.standard));
+    ReadCalTableText(ReadTextFile(path), Table(file.standard));
     if (file.logs_loaded) log.WriteLog(std::string(file.file_name) + " loaded to cal table.");
   }
 }
@@ -165,7 +150,7 @@ size_t ReadCalTableText(std::string_view text, CalTable& table) {
 
 int LoadDcOffsets(const std::filesystem::path& path, int points, std::vector<double>& dc_i,
                   std::vector<double>& dc_q) {
-  return ReadDcOffsetText(ReadWholeFile(path), points, dc_i, dc_q);
+  return ReadDcOffsetText(ReadTextFile(path), points, dc_i, dc_q);
 }
 
 int ReadDcOffsetText(std::string_view text, int points, std::vector<double>& dc_i,

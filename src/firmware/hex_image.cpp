@@ -4,6 +4,7 @@
 #include <array>
 
 #include "base/text_util.h"
+#include "firmware/hex_digits.h"
 #include "firmware/sector_map.h"
 
 namespace ostra {
@@ -13,16 +14,10 @@ namespace {
 // ":" + count (2) + address (4) + type (2) + checksum (2).
 constexpr size_t kShortestRecord = 11;
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // Byte i of a run of hex digits (two digits a byte).
 uint8_t ByteAt(std::string_view digits, size_t i) {
-  return static_cast<uint8_t>((HexValue(digits[2 * i]) << 4) | HexValue(digits[2 * i + 1]));
+  return static_cast<uint8_t>((HexDigitValue(digits[2 * i]) << 4) |
+                              HexDigitValue(digits[2 * i + 1]));
 }
 
 std::string CharacterName(char c) {
@@ -192,7 +187,7 @@ std::optional<HexRecord> ParseHexRecord(std::string_view line, std::string& prob
     return std::nullopt;
   }
   for (size_t i = 1; i < line.size(); ++i) {
-    if (HexValue(line[i]) < 0) {
+    if (HexDigitValue(line[i]) < 0) {
       problem = "character " + std::to_string(i + 1) + " (" + CharacterName(line[i]) +
                 ") is not a hex digit";
       return std::nullopt;

@@ -5,7 +5,9 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "base/file_text.h"
 #include "base/text_util.h"
+#include "firmware/hex_digits.h"
 #include "firmware/hex_image.h"
 #include "firmware/sector_file.h"
 #include "firmware/sector_map.h"
@@ -21,23 +23,13 @@ std::string_view Chars(std::string_view line, size_t first, size_t last) {
   return line.substr(first - 1, last - first + 1);
 }
 
+// Hex digits sort by their value in either case; any other character after them.
 int CharacterKey(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return 16 + static_cast<unsigned char>(c);
+  const int digit = HexDigitValue(c);
+  return digit >= 0 ? digit : 16 + static_cast<unsigned char>(c);
 }
 
-uint32_t ByteCount(std::string_view line) {
-  const std::string_view digits = Chars(line, 2, 3);
-  if (digits.empty() ||
-      digits.find_first_not_of("0123456789ABCDEFabcdef") != std::string_view::npos) {
-    throw ConversionError("'$" + std::string(digits) + "' is not a valid integer value");
-  }
-  uint32_t value = 0;
-  for (char c : digits) value = value * 16 + static_cast<uint32_t>(CharacterKey(c));
-  return value;
-}
+uint32_t ByteCount(std::string_view line) { return HexField(Chars(line, 2, 3)); }
 
 // The sector whose file a data record with this address text opens.
 const FlashSector* ChooseSector(std::string_view address_text) {

@@ -1,36 +1,18 @@
 #include "firmware/sector_file.h"
 
 #include <cmath>
-#include <fstream>
-#include <sstream>
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "base/file_text.h"
 #include "base/text_util.h"
+#include "firmware/hex_digits.h"
 
 namespace ostra {
 
 namespace {
 
 constexpr size_t kReadBackLines = kFlashSectorWords / 16;
-
-// Up to 8 hex digits of either case, as the runtime's StrToInt('$' + text).
-uint32_t HexField(std::string_view text) {
-  uint32_t value = 0;
-  bool ok = !text.empty() && text.size() <= 8;
-  for (char c : text) {
-    int digit = -1;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    if (digit < 0) ok = false;
-    if (!ok) break;
-    value = value * 16 + static_cast<uint32_t>(digit);
-  }
-  if (!ok)
-    throw ConversionError("'$" + std::string(text.substr(0, 8)) + "' is not a valid integer value");
-  return value;
-}
 
 // Where the words of a line go in a sector's 8192-word array; false when any
 // of them falls outside it.
@@ -80,22 +62,6 @@ std::vector<SectorLine> ParseSectorFile(std::string_view content) {
     if (!line.empty()) lines.push_back(ParseSectorLine(line));
   }
   return lines;
-}
-
-std::string ReadTextFile(const std::filesystem::path& path, size_t max_bytes) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw IoError("Cannot open file \"" + path.string() + "\". File not found");
-  std::string content;
-  char buffer[65536];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    content.append(buffer, static_cast<size_t>(in.gcount()));
-    if (content.size() > max_bytes) {
-      throw IoError("File \"" + path.string() + "\" is larger than " + std::to_string(max_bytes) +
-                    " bytes");
-    }
-  }
-  if (in.bad()) throw IoError("I/O error reading \"" + path.string() + "\"");
-  return content;
 }
 
 std::vector<SectorLine> ReadSectorFile(const std::filesystem::path& path) {

@@ -35,10 +35,6 @@ std::vector<SectorLine> ParseSectorFile(std::string_view content);
 // Reads and parses a sector file. Raises IoError when it cannot be read.
 std::vector<SectorLine> ReadSectorFile(const std::filesystem::path& path);
 
-// The whole of a text file; IoError when it cannot be opened or read, or
-// when it is larger than `max_bytes`.
-std::string ReadTextFile(const std::filesystem::path& path, size_t max_bytes);
-
 // The read-back file of a sector: 512 lines of 16 words in upper-case hex,
 // the first line at `base`, each next one 16 higher; CR LF line ends.
 std::string ReadBackText(uint32_t base, const SectorWords& words);
