@@ -27,13 +27,6 @@ constexpr int kImpedanceColumn = 4;
 constexpr int kVswrColumn = 5;
 
 // A power in dBm as the 16-bit power word the instrument is programmed with.
-double PowerWordOf(double dbm) { return static_cast<uint16_t>(PowerWordFromDbm(dbm)); }
-
-double StepOf(double start, double stop, int points) {
-  if (points <= 1) return 0;
-  return static_cast<double>(RoundHalfEven((stop - start) / (points - 1)));
-}
-
 std::string_view HeaderOf(SweepKind sweep) {
   switch (sweep) {
     case SweepKind::Frequency:
@@ -121,28 +114,13 @@ double CellNumber(const std::string& text, double fallback) {
 }  // namespace
 
 MarkerAxis ReadMarkerAxis(const InstrumentSettings& settings) {
+  const StimulusAxis stimulus = ReadStimulusAxis(settings);
   MarkerAxis axis;
-  axis.sweep = ParseSweepType(settings.SweepType());
-  const int64_t points = settings.Int(Setting::Points);
-  axis.points = static_cast<int>(std::clamp<int64_t>(points, 0, 65535));
-  switch (axis.sweep) {
-    case SweepKind::Frequency:
-      axis.start = static_cast<double>(settings.Int(Setting::StartFreq));
-      axis.stop = static_cast<double>(settings.Int(Setting::StopFreq));
-      break;
-    case SweepKind::Phase:
-      axis.start = static_cast<double>(settings.Int(Setting::StartPhase));
-      axis.stop = static_cast<double>(settings.Int(Setting::StopPhase));
-      break;
-    case SweepKind::Power:
-    case SweepKind::Other:
-      // The stop power is a whole number of dBm, the start power a decimal,
-      // as the sweep is programmed.
-      axis.start = PowerWordOf(settings.Float(Setting::StartPower));
-      axis.stop = PowerWordOf(static_cast<double>(settings.Int(Setting::StopPower)));
-      break;
-  }
-  axis.step = StepOf(axis.start, axis.stop, axis.points);
+  axis.sweep = stimulus.sweep;
+  axis.points = stimulus.points;
+  axis.start = static_cast<double>(stimulus.start);
+  axis.stop = static_cast<double>(stimulus.stop);
+  axis.step = static_cast<double>(stimulus.step);
   return axis;
 }
 

@@ -51,27 +51,12 @@ void SampleConverter::BeginRun(const std::string& capture_mode) {
   run.measure = ParseMode(run.mode);
 
   // The axis is labelled with span / (points - 1); one point has no span.
-  const double intervals = run.points > 1 ? run.points - 1 : 0;
-  auto step_of = [intervals](double span) {
-    return intervals > 0 ? RoundHalfEven(span / intervals) : 0;
-  };
-  if (run.sweep == SweepKind::Frequency) {
-    run.axis = AxisKind::Frequency;
-    run.axis_start = settings_.Int(Setting::StartFreq);
-    const int64_t stop = settings_.Int(Setting::StopFreq);
-    run.axis_step = step_of(static_cast<double>(stop) - static_cast<double>(run.axis_start));
-  } else if (run.sweep == SweepKind::Phase) {
-    run.axis = AxisKind::Phase;
-    run.axis_start = settings_.Int(Setting::StartPhase);
-    const int64_t stop = settings_.Int(Setting::StopPhase);
-    run.axis_step = step_of(static_cast<double>(stop) - static_cast<double>(run.axis_start));
-  } else {
-    run.axis = AxisKind::Power;
-    run.axis_start = static_cast<uint16_t>(PowerWordFromDbm(settings_.Float(Setting::StartPower)));
-    const int64_t stop = static_cast<uint16_t>(
-        PowerWordFromDbm(static_cast<double>(settings_.Int(Setting::StopPower))));
-    run.axis_step = step_of(static_cast<double>(stop - run.axis_start));
-  }
+  const StimulusAxis axis = ReadStimulusAxis(settings_);
+  run.axis = run.sweep == SweepKind::Frequency ? AxisKind::Frequency
+             : run.sweep == SweepKind::Phase   ? AxisKind::Phase
+                                               : AxisKind::Power;
+  run.axis_start = axis.start;
+  run.axis_step = axis.step;
   run_ = std::move(run);
   run_normal_ = run_.capture_mode == kNormalMode;
 }

@@ -78,6 +78,33 @@ double DbmFromPowerWord(uint16_t word) {
   return 10.0 * std::log10(watts * 1000.0);
 }
 
+StimulusAxis ReadStimulusAxis(const InstrumentSettings& settings) {
+  StimulusAxis axis;
+  axis.sweep = ParseSweepType(settings.SweepType());
+  axis.points = static_cast<int>(std::clamp<int64_t>(settings.Int(Setting::Points), 0, 65535));
+  switch (axis.sweep) {
+    case SweepKind::Frequency:
+      axis.start = settings.Int(Setting::StartFreq);
+      axis.stop = settings.Int(Setting::StopFreq);
+      break;
+    case SweepKind::Phase:
+      axis.start = settings.Int(Setting::StartPhase);
+      axis.stop = settings.Int(Setting::StopPhase);
+      break;
+    case SweepKind::Power:
+    case SweepKind::Other:
+      axis.start = static_cast<uint16_t>(PowerWordFromDbm(settings.Float(Setting::StartPower)));
+      axis.stop = static_cast<uint16_t>(
+          PowerWordFromDbm(static_cast<double>(settings.Int(Setting::StopPower))));
+      break;
+  }
+  if (axis.points > 1) {
+    axis.step = RoundHalfEven((static_cast<double>(axis.stop) - static_cast<double>(axis.start)) /
+                              (axis.points - 1));
+  }
+  return axis;
+}
+
 SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
   SweepProgram program;
   const int64_t points = settings.Int(Setting::Points);

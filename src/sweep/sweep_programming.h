@@ -10,6 +10,7 @@
 #include "base/app_log.h"
 #include "base/constants.h"
 #include "base/instrument_settings.h"
+#include "base/measurement.h"
 #include "base/platform.h"
 #include "device/protocol.h"
 
@@ -26,6 +27,20 @@ inline constexpr int32_t kMinimumRefreshRate = 15;
 int64_t PowerWordFromDbm(double dbm);
 // The power in dBm of a power word.
 double DbmFromPowerWord(uint16_t word);
+
+// The stimulus of a sweep's points as the settings give it: whole hertz or
+// degrees, or (a power sweep, and any other type) 16-bit power words of the
+// decimal start power and the whole stop power; the step is
+// Rnd((stop - start) / (points - 1)), 0 with one point. Raises
+// ConversionError when a box that the sweep type needs is not a number.
+struct StimulusAxis {
+  SweepKind sweep = SweepKind::Frequency;
+  int points = 0;  // held at 0..65535
+  int64_t start = 0;
+  int64_t stop = 0;
+  int64_t step = 0;
+};
+StimulusAxis ReadStimulusAxis(const InstrumentSettings& settings);
 
 // The words of the sweep program for the current settings. Raises
 // ConversionError when a box that the sweep type needs is not a number.
