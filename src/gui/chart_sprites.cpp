@@ -24,6 +24,8 @@ QImage TransparentImage(QSizeF logical, qreal dpr) {
   return image;
 }
 
+}  // namespace
+
 // The pointer centred on (x, y): a diamond, a square or a dot.
 void DrawPointer(QPainter& p, const ChartSeries& s, double x, double y) {
   if (s.pointer == PointerStyle::None) return;
@@ -42,8 +44,6 @@ void DrawPointer(QPainter& p, const ChartSeries& s, double x, double y) {
     p.drawRect(QRectF(x - half, y - half, 2 * half, 2 * half));
   }
 }
-
-}  // namespace
 
 const ChartSprite& ChartSprites::Point(const ChartSeries& s, int series, const std::string& mark,
                                        const QFont& mark_font, qreal dpr) {

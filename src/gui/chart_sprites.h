@@ -5,6 +5,7 @@
 
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QPoint>
 #include <map>
 #include <string>
@@ -13,6 +14,9 @@
 #include "display/chart_model.h"
 
 namespace ostra {
+
+// A series' pointer centred on (x, y): a diamond, a square or a dot.
+void DrawPointer(QPainter& p, const ChartSeries& s, double x, double y);
 
 struct ChartSprite {
   QImage image;   // transparent where nothing is drawn

@@ -285,19 +285,11 @@ void ChartView::DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs,
     p.drawPoints(dots.data(), static_cast<int>(dots.size()));
     return;
   }
-  const double half = s.pointer_size;
-  p.setPen(s.pointer_outline ? QPen(colour, 1) : QPen(Qt::NoPen));
-  p.setBrush(ToQColor(s.pointer_brush));
   for (const ChartPoint& point : s.points) {
     const double x = std::round(xs.Map(point.x));
     const double y = std::round(ys.Map(point.y));
     if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6) continue;
-    if (s.pointer == PointerStyle::Diamond) {
-      const QPointF diamond[4] = {{x, y - half}, {x + half, y}, {x, y + half}, {x - half, y}};
-      p.drawPolygon(diamond, 4);
-    } else {
-      p.drawRect(QRectF(x - half, y - half, 2 * half, 2 * half));
-    }
+    DrawPointer(p, s, x, y);
   }
 }
 
