@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/analyser.h"
+#include "app/calibration.h"
 #include "app/firmware_upgrade.h"
 #include "app/front_panel_keys.h"
 #include "app/marker_actions.h"
@@ -90,8 +91,7 @@ void AppShell::StartupPass() {
 
   app_.Display().UpdateDisplayLayout();
   if (!app_.Engine().ApplyReceiverSettings()) {
-    app_.Log().WriteLog(std::string(kUsbErrorText) +
-                        DeviceLink::DriverStatusText(app_.Link().LastDriverStatus()));
+    app_.Log().WriteLog(app_.Link().UsbErrorMessage());
     EndProgram(true);
     return;
   }
@@ -160,9 +160,7 @@ bool AppShell::OpenInstrument() {
   const std::string identity = app_.Link().OpenInstrument();
   if (identity == "NotOpen") {
     app_.Log().WriteLog("Ostra failed to open");
-    app_.Host().ShowMessage(
-        std::string(kUsbErrorText) + DeviceLink::DriverStatusText(app_.Link().LastDriverStatus()),
-        MessageKind::Error);
+    app_.Host().ShowMessage(app_.Link().UsbErrorMessage(), MessageKind::Error);
     EndProgram(true);
     return false;
   }
@@ -187,9 +185,10 @@ void AppShell::FillInfoPage() {
 }
 
 void AppShell::BeginSweepTimerTimer() {
-  // A run still active holds the restart back: the timer stays enabled and
-  // fires again once the run has returned.
-  if (app_.Engine().RunActive() || program_ended_) return;
+  // A run still active, or a calibration between its captures (its prompts
+  // process messages), holds the restart back: the timer stays enabled and
+  // fires again once the run has returned or the procedure has ended.
+  if (app_.Engine().RunActive() || app_.Cal().Running() || program_ended_) return;
   app_.Sweep().CancelRestart();
   // No sweep while the flash is being programmed.
   if (app_.Upgrade().InProgress()) return;
@@ -236,7 +235,10 @@ void AppShell::Shutdown(Ending ending) {
     return;
   }
   closing_ = true;
-  const bool sweeping = app_.Engine().RunActive();
+  // A sweep that was running, not one already asked to stop (a refused
+  // entry, a failed save) or a calibration's capture.
+  const bool sweeping =
+      app_.Engine().RunActive() && !app_.Sweep().StopRequested() && !app_.Cal().Running();
   app_.Sweep().Stop();
   if (!SaveOnClose(ending)) {
     // The handler is aborted and the program stays up, so the user can free

@@ -137,8 +137,10 @@ void StateFiles::recall_stateExecute() {
     StopSweep();
     const auto file = app_.Host().RunFileDialog(RecallStateRequest());
     if (!file) return;
-    // The instrument is closed below: no acquisition may still be reading.
-    app_.Engine().Shutdown();
+    // The instrument is closed below and the start-up pass runs afresh: no
+    // acquisition may still be reading, and the interrupted run shows
+    // nothing more.
+    app_.Engine().EndActiveRun();
     app_.Shell().RecallSettingsFile(*file);
     recalled = true;
   });

@@ -38,6 +38,10 @@ uint32_t DeviceLink::LastDriverStatus() const {
   return last_driver_status_;
 }
 
+std::string DeviceLink::UsbErrorMessage() const {
+  return std::string(kUsbErrorText) + DriverStatusText(LastDriverStatus());
+}
+
 std::string DeviceLink::DriverStatusText(uint32_t status) {
   switch (status) {
     case 1:

@@ -47,6 +47,9 @@ class DeviceLink {
   void ReportDriverStatus(FT_STATUS status);
   uint32_t LastDriverStatus() const;
   static std::string DriverStatusText(uint32_t status);
+  // "USB Communication error detected! Error String: " and the text of the
+  // remembered driver status.
+  std::string UsbErrorMessage() const;
 
   uint32_t DeviceCount() const { return device_count_; }
   const std::string& LastListedText() const { return last_listed_; }

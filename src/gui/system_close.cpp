@@ -64,6 +64,9 @@ SystemCloseWatcher::SystemCloseWatcher(std::function<void()> on_close, QObject* 
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // The terminal the program was started from closing, and the end of a
+  // session (which follows its SIGTERM with a SIGHUP), close it the same way.
+  sigaction(SIGHUP, &action, nullptr);
 #endif
 }
 
@@ -71,6 +74,7 @@ SystemCloseWatcher::~SystemCloseWatcher() {
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
 #ifndef _WIN32
+  std::signal(SIGHUP, SIG_DFL);
   for (int& fd : g_pipe) {
     if (fd >= 0) ::close(fd);
     fd = -1;
@@ -85,6 +89,11 @@ void SystemCloseWatcher::Deliver() {
   // an impatient user expects.
   std::signal(SIGINT, SIG_DFL);
   std::signal(SIGTERM, SIG_DFL);
+#ifndef _WIN32
+  // The SIGHUP of a session's end arrives right after its SIGTERM: it must
+  // not cut the save short.
+  std::signal(SIGHUP, SIG_IGN);
+#endif
   CallHandler(on_close_);
 }
 

@@ -85,6 +85,14 @@ SweepEngine::~SweepEngine() {
 
 void SweepEngine::Shutdown() { WaitForWorker(); }
 
+void SweepEngine::EndActiveRun() {
+  if (live_run_ != 0) {
+    TakeOverActiveRun();
+  } else {
+    WaitForWorker();
+  }
+}
+
 void SweepEngine::EndWithin(int ms) {
   if (ending_) return;
   ending_ = true;
@@ -320,9 +328,7 @@ bool SweepEngine::ShowSweep(uint64_t run, int sweep, AtomicFile* capture) {
 bool SweepEngine::DriverFailed() {
   if (link_.LastDriverStatus() == 0) return false;
   control_.RequestStop();
-  platform_.ShowMessage(
-      std::string(kUsbErrorText) + DeviceLink::DriverStatusText(link_.LastDriverStatus()),
-      MessageKind::Error);
+  platform_.ShowMessage(link_.UsbErrorMessage(), MessageKind::Error);
   on_fatal_error.Emit();
   return true;
 }

@@ -88,6 +88,11 @@ class SweepEngine {
   // Lets a worker still in flight finish (used at shut-down); once the
   // program is ending (EndWithin), only until the end's deadline.
   void Shutdown();
+  // Ends the active run where it is suspended (a handler inside its message
+  // processing is about to close the instrument and start afresh): its
+  // worker finishes, its acquisition is dropped, and it returns without
+  // showing another sweep.
+  void EndActiveRun();
 
   // The longest the end of the program waits for a worker: one read
   // time-out and a margin. A worker stuck in the driver longer is left

@@ -181,15 +181,15 @@ SweepProgrammer::SweepProgrammer(const InstrumentSettings& settings, Platform& p
 
 void SweepProgrammer::ProgramCurrentSweep(SweepControl& control) {
   control.ClearStop();
+  const int64_t dwell = settings_.Int(Setting::Dwell);  // dwell is converted first
   const int64_t points = settings_.Int(Setting::Points);
-  CheckEstimates(EstimateAcquisition(points, settings_.Int(Setting::Dwell)), control);
+  CheckEstimates(EstimateAcquisition(points, dwell), control);
   LoadOffsets(points);
   RxGainCode(settings_);  // step order: a bad gain box stops before the tables load
   cal_.LoadCalTables(cal_data_dir_, platform_, log_);
 
   const SweepProgram program = ComputeSweepWords(settings_);
   const uint32_t received = program_sweep_ ? program_sweep_(program) : 0;
-  last_program_ = program;
   LogProgram(program, received);
 }
 

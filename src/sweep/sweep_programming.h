@@ -77,8 +77,6 @@ class SweepProgrammer {
   const SweepEstimates& Estimates() const { return estimates_; }
   // The acquisition loop replaces the refresh estimate with its own pacing.
   void SetRefreshRate(int32_t ms) { estimates_.RefreshRate = ms; }
-  // The words sent by the last ProgramCurrentSweep.
-  const SweepProgram& LastProgram() const { return last_program_; }
 
  private:
   // The steps of a programming.
@@ -94,7 +92,6 @@ class SweepProgrammer {
   std::filesystem::path cal_data_dir_;
   ProgramSweepFn program_sweep_;
   SweepEstimates estimates_;
-  SweepProgram last_program_;
 };
 
 // Sends SetPreamp and SetRxGain from the settings and logs them. Returns

@@ -1,4 +1,5 @@
-// SIGTERM and SIGINT reach the user-interface thread as one close request.
+// SIGTERM, SIGINT and SIGHUP reach the user-interface thread as one close
+// request.
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -16,8 +17,8 @@ TEST(SystemCloseTest, ASignalBecomesOneCloseOnTheUserInterfaceThread) {
   int closes = 0;
   {
     SystemCloseWatcher watcher([&] { ++closes; });
-    ASSERT_EQ(std::raise(SIGTERM), 0);  // handled: the process goes on
-    EXPECT_EQ(closes, 0);               // nothing runs inside the handler
+    ASSERT_EQ(std::raise(SIGHUP), 0);  // the terminal closed: handled, the process goes on
+    EXPECT_EQ(closes, 0);              // nothing runs inside the handler
     QElapsedTimer elapsed;
     elapsed.start();
     while (closes == 0 && elapsed.elapsed() < 3000) platform.WaitForEvents(100);
@@ -26,6 +27,10 @@ TEST(SystemCloseTest, ASignalBecomesOneCloseOnTheUserInterfaceThread) {
     struct sigaction current {};
     sigaction(SIGINT, nullptr, &current);
     EXPECT_EQ(current.sa_handler, SIG_DFL);
+    // ...but the SIGHUP that follows a session's SIGTERM does not cut the save short.
+    sigaction(SIGHUP, nullptr, &current);
+    EXPECT_EQ(current.sa_handler, SIG_IGN);
+    ASSERT_EQ(std::raise(SIGHUP), 0);
   }
   struct sigaction after {};
   sigaction(SIGTERM, nullptr, &after);

@@ -35,10 +35,10 @@ class FilesRig : public AnalyserRig {
   // Runs `action` inside the running loop (as a key press arrives), then
   // sweeps on until `n` more sweeps have been shown: false when the sweep
   // did not run again after it.
-  bool DuringSweep(const std::function<void()>& action, int n = 3) {
+  bool DuringSweep(const std::function<void()>& action, int n = 3, int at_ms = 50) {
     bool done = false;
     stop_at = INT_MAX;
-    platform.At(platform.NowMicroseconds() / 1000 + 50, [&] {
+    platform.At(platform.NowMicroseconds() / 1000 + at_ms, [&] {
       pressed_at_us = platform.NowMicroseconds();
       action();
       done = true;
@@ -51,12 +51,14 @@ class FilesRig : public AnalyserRig {
   // Save/Recall, then soft key `index` (0 Save State, 1 Save Data, 2 Recall
   // State), pressed during the sweep; `right_after` runs when its handler
   // has returned.
-  bool PressSaveRecall(int index, const std::function<void()>& right_after = {}) {
-    return DuringSweep([&] {
-      analyser->Keys().save_recall_ptnClick();
-      analyser->Keys().SoftKeyClick(index);
-      if (right_after) right_after();
-    });
+  bool PressSaveRecall(int index, const std::function<void()>& right_after = {}, int at_ms = 50) {
+    return DuringSweep(
+        [&] {
+          analyser->Keys().save_recall_ptnClick();
+          analyser->Keys().SoftKeyClick(index);
+          if (right_after) right_after();
+        },
+        3, at_ms);
   }
 
   // Save Data with `typed` as the name and filter `filter` chosen.

@@ -268,6 +268,33 @@ TEST(CalExecute, APressWhileCalibratingIsIgnored) {
   EXPECT_EQ(rig.captures.size(), 4u);
 }
 
+// A calibration started while the sweep stands still: a restart asked for
+// between its captures (a key that restarts, pressed during a capture) waits
+// for the end of the procedure instead of sweeping inside its next prompt.
+TEST(CalExecute, ARestartAskedForBetweenCapturesWaitsForTheProcedure) {
+  CalRig rig;
+  ASSERT_TRUE(rig.RunNormalSweeps(2));
+  ASSERT_FALSE(rig.analyser->Engine().RunActive());
+  int normal_sweeps_inside = 0;
+  ScopedConnection inside(rig.analyser->Engine().on_sweep_done, [&] {
+    if (rig.analyser->Cal().Running() &&
+        rig.analyser->Engine().Converter().Run().capture_mode == "normal") {
+      ++normal_sweeps_inside;
+      rig.analyser->Sweep().RequestStop();
+    }
+  });
+  rig.analyser->Cal().on_prompt_answered.Connect([&](const std::string& text) {
+    if (text != kOpenPrompt) return;
+    rig.analyser->Sweep().Restart();
+    rig.analyser->Shell().BeginSweepTimerTimer();
+  });
+  rig.analyser->Keys().cal_ptnClick();
+  rig.analyser->Keys().SoftKeyClick(0);
+  EXPECT_EQ(normal_sweeps_inside, 0);
+  EXPECT_THAT(CaptureModes(rig), ElementsAre("dc_offset_cal", "load_cal", "open_cal", "short_cal"));
+  EXPECT_TRUE(rig.RunNormalSweeps(2));  // the procedure's own restart
+}
+
 // Ending the program during a prompt (Exit, the window closed, a signal)
 // skips the rest: no capture is written for a standard nobody connected.
 // The firmware upgrade cannot start while the procedure uses the instrument.

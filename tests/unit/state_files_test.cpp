@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "display/chart_model.h"
 #include "support/files_rig.h"
 
 namespace ostra {
@@ -131,21 +132,43 @@ TEST(SaveState, AStateThatCannotBeWrittenIsReportedAndTheSweepStaysStopped) {
 }
 
 TEST(RecallState, ARecallInsideTheRunningSweepRunsTheWholeStartUpPassAgain) {
-  FilesRig rig;
-  ASSERT_TRUE(rig.RunSweeps(3));
-  const auto file = rig.DataDir() / "state.sta";
-  save_parameters(rig.analyser->Settings(), file);
-  rig.platform.file_dialog_answers.push_back(file);
-  ASSERT_TRUE(rig.PressSaveRecall(2, [&] {
-    // Not restarted here: the start-up pass restarts it.
-    EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::Startup));
-    EXPECT_FALSE(rig.platform.TimerEnabled(TimerId::BeginSweep));
-    EXPECT_TRUE(rig.analyser->Shell().StartupPending());
-  }));
-  EXPECT_THAT(rig.LogLines(), Contains("OSTRA VECTOR NETWORK ANALYSER [OS000417] is open"));
-  // The log file starts again with the recall's pass.
-  EXPECT_EQ(ReadFile(rig.DataDir() / "ostra_log.txt").find("Data directory"), std::string::npos);
-  EXPECT_THAT(rig.platform.MessageTexts(), IsEmpty());
+  // Pressed at moments spread over a pass of three sweeps.
+  for (int at_ms = 20; at_ms <= 120; at_ms += 25) {
+    SCOPED_TRACE(at_ms);
+    FilesRig rig;
+    ASSERT_TRUE(rig.RunSweeps(3));
+    const auto file = rig.DataDir() / "state.sta";
+    InstrumentSettings recalled = rig.analyser->Settings();
+    recalled.SetText(Setting::Points, "101");
+    save_parameters(recalled, file);
+    rig.platform.file_dialog_answers.push_back(file);
+    // Once the recall's pass has run, no sweep of the run it interrupted is
+    // shown: every sweep has the recalled state's points.
+    bool pressed = false;
+    std::vector<size_t> shown_after_pass;
+    ScopedConnection sweeps(rig.analyser->Engine().on_sweep_done, [&] {
+      if (pressed && !rig.analyser->Shell().StartupPending()) {
+        shown_after_pass.push_back(
+            rig.analyser->Chart().Series(SeriesId::MagDataSeries).points.size());
+      }
+    });
+    ASSERT_TRUE(rig.PressSaveRecall(
+        2,
+        [&] {
+          pressed = true;
+          // Not restarted here: the start-up pass restarts it.
+          EXPECT_TRUE(rig.platform.TimerEnabled(TimerId::Startup));
+          EXPECT_FALSE(rig.platform.TimerEnabled(TimerId::BeginSweep));
+          EXPECT_TRUE(rig.analyser->Shell().StartupPending());
+        },
+        at_ms));
+    ASSERT_FALSE(shown_after_pass.empty());
+    EXPECT_THAT(shown_after_pass, ::testing::Each(101u));
+    EXPECT_THAT(rig.LogLines(), Contains("OSTRA VECTOR NETWORK ANALYSER [OS000417] is open"));
+    // The log file starts again with the recall's pass.
+    EXPECT_EQ(ReadFile(rig.DataDir() / "ostra_log.txt").find("Data directory"), std::string::npos);
+    EXPECT_THAT(rig.platform.MessageTexts(), IsEmpty());
+  }
 }
 
 // --- Files that are short or hold bad numbers ---------------------------------------
