@@ -1,5 +1,6 @@
 #include "app/firmware_upgrade.h"
 
+#include <fstream>
 #include <system_error>
 #include <vector>
 
@@ -64,12 +65,17 @@ void FirmwareUpgrade::FirmwareUpgrade1Click() {
 }
 
 std::optional<std::string> FirmwareUpgrade::AcceptImage(const std::filesystem::path& hex_file) {
-  std::string content = ReadTextFile(hex_file, kMaxHexImageBytes);
-  const std::vector<std::string_view> lines = SplitLines(content);
-  if (lines.empty() || lines.front().empty() || lines.front().front() != ':') {
+  // The first line decides whether the file is an image at all, before the
+  // whole file is read: a large file of something else is not recognised.
+  // A file that cannot be opened is reported by the read below.
+  std::ifstream first(hex_file, std::ios::binary);
+  char mark = 0;
+  if (first && !(first.get(mark) && mark == ':')) {
     app_.Host().ShowMessage("File is not recognised. Aborting ...");
     return std::nullopt;
   }
+  first.close();
+  std::string content = ReadTextFile(hex_file, kMaxHexImageBytes);
   // Nothing is erased before the whole image has been found sound.
   if (const auto problem = ValidateHexImage(content)) {
     app_.Host().ShowMessage(problem->Text(), MessageKind::Error);

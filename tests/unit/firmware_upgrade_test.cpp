@@ -7,6 +7,7 @@
 
 #include "app/firmware_upgrade.h"
 #include "base/text_util.h"
+#include "firmware/hex_image.h"
 #include "firmware/sector_map.h"
 #include "support/analyser_rig.h"
 #include "support/frame_recorder.h"
@@ -247,7 +248,10 @@ TEST_F(FirmwareUpgradeTest, TheDialogStartsInTheDataDirectoryAndCancellingStops)
 
 TEST_F(FirmwareUpgradeTest, AFileThatIsNotAHexImageIsNotRecognised) {
   Open();
-  for (const std::string text : {"", "\r\n:00000001FF\r\n", "HELLO\r\n"}) {
+  // A file of something else larger than any image is not recognised either.
+  const std::string large(kMaxHexImageBytes + 1, 'x');
+  for (const std::string& text :
+       {std::string(), std::string("\r\n:00000001FF\r\n"), std::string("HELLO\r\n"), large}) {
     platform().ClearMessages();
     platform().file_dialog_answers.push_back(Image(text));
     platform().answers.push_back(MessageResult::Yes);
