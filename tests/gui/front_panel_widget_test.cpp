@@ -30,14 +30,9 @@ using testing::TestPlatform;
 const QColor kLit(255, 0, 199);
 const QColor kIdle(192, 192, 192);
 
-class FrontPanelWidgetTest : public ::testing::Test {
+class FrontPanelWidgetTest : public ::testing::Test, protected testing::ProgramRig {
  protected:
-  FrontPanelWidgetTest()
-      : cal_data(testing::MakeAppFolder(dir) / "cal_data"),
-        platform(dir.path() / "docs"),
-        analyser(platform, instrument, dir.path() / "app"),
-        windows(analyser, platform) {
-    instrument.SetRealTime(false);
+  FrontPanelWidgetTest() {
     // The start-up pass without the splash; the sweep is held back, so the
     // test's own event processing never enters the acquisition loop.
     analyser.Shell().FormCreate();
@@ -78,13 +73,6 @@ class FrontPanelWidgetTest : public ::testing::Test {
     }
     return lit;
   }
-
-  testing::TempDir dir;
-  std::filesystem::path cal_data;
-  SimulatedInstrument instrument;
-  TestPlatform platform;
-  Analyser analyser;
-  ProgramWindows windows;
 };
 
 TEST_F(FrontPanelWidgetTest, KeysByNameShowTheirMenusLightsAndTheEntry) {

@@ -12,7 +12,12 @@
 #include <utility>
 #include <vector>
 
+#include "app/analyser.h"
+#include "gui/program_windows.h"
 #include "gui/qt_platform.h"
+#include "sim/simulated_instrument.h"
+#include "support/app_folder.h"
+#include "support/temp_dir.h"
 
 namespace ostra::testing {
 
@@ -55,6 +60,30 @@ class StepRunner {
 
  private:
   std::deque<std::pair<std::string, Step>> steps_;
+};
+
+// The whole program and its windows on the instant simulated instrument, in a
+// fresh application folder (factory files) with its own documents folder.
+class ProgramRig {
+ public:
+  ProgramRig()
+      : cal_data(MakeAppFolder(dir) / "cal_data"),
+        platform(dir / "docs"),
+        analyser(platform, Instant(instrument), dir / "app"),
+        windows(analyser, platform) {}
+
+  TempDir dir;
+  std::filesystem::path cal_data;
+  SimulatedInstrument instrument;
+  TestPlatform platform;
+  Analyser analyser;
+  ProgramWindows windows;
+
+ private:
+  static SimulatedInstrument& Instant(SimulatedInstrument& sim) {
+    sim.SetRealTime(false);
+    return sim;
+  }
 };
 
 }  // namespace ostra::testing

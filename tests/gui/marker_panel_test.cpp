@@ -31,7 +31,7 @@
 namespace ostra {
 namespace {
 
-using testing::MakeAppFolder;
+using testing::ProgramRig;
 using testing::StepRunner;
 using testing::TestPlatform;
 
@@ -53,13 +53,10 @@ QString CellText(QTableWidget* grid, int row, int column) {
 }
 
 TEST(MarkerPanelTest, TheTableTheArrowsAndThePanelAsTheUserSeesThem) {
-  testing::TempDir dir;
-  MakeAppFolder(dir);
-  SimulatedInstrument instrument;
-  instrument.SetRealTime(false);
-  TestPlatform platform(dir.path() / "docs");
-  Analyser analyser(platform, instrument, dir.path() / "app");
-  ProgramWindows windows(analyser, platform);
+  ProgramRig rig;
+  TestPlatform& platform = rig.platform;
+  Analyser& analyser = rig.analyser;
+  ProgramWindows& windows = rig.windows;
   TMainForm& main_form = windows.MainForm();
   windows.Start();
 

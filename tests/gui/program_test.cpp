@@ -30,19 +30,16 @@
 namespace ostra {
 namespace {
 
-using testing::MakeAppFolder;
+using testing::ProgramRig;
 using testing::StepRunner;
 using testing::TestPlatform;
 
 TEST(ProgramTest, StartsRunsItsWindowsAndExitsSavingTheSettings) {
-  testing::TempDir dir;
-  const auto cal_data = MakeAppFolder(dir) / "cal_data";
-
-  SimulatedInstrument instrument;
-  instrument.SetRealTime(false);
-  TestPlatform platform(dir.path() / "docs");
-  Analyser analyser(platform, instrument, dir.path() / "app");
-  ProgramWindows windows(analyser, platform);
+  ProgramRig rig;
+  const std::filesystem::path& cal_data = rig.cal_data;
+  TestPlatform& platform = rig.platform;
+  Analyser& analyser = rig.analyser;
+  ProgramWindows& windows = rig.windows;
   TMainForm& main_form = windows.MainForm();
   TOptionsForm& options = windows.OptionsForm();
   windows.Start();
@@ -123,13 +120,12 @@ TEST(ProgramTest, StartsRunsItsWindowsAndExitsSavingTheSettings) {
 TEST(ProgramTest, ClosingTheWindowWithAFailedSaveKeepsItOpenUntilTheSaveWorks) {
   // As in the program: closing the last window does not quit by itself.
   QApplication::setQuitOnLastWindowClosed(false);
-  testing::TempDir dir;
-  const auto cal_data = MakeAppFolder(dir) / "cal_data";
-  SimulatedInstrument instrument;
-  instrument.SetRealTime(false);
-  TestPlatform platform(dir.path() / "docs");
-  Analyser analyser(platform, instrument, dir.path() / "app");
-  ProgramWindows windows(analyser, platform);
+  ProgramRig rig;
+  const std::filesystem::path& cal_data = rig.cal_data;
+  SimulatedInstrument& instrument = rig.instrument;
+  TestPlatform& platform = rig.platform;
+  Analyser& analyser = rig.analyser;
+  ProgramWindows& windows = rig.windows;
   TMainForm& main_form = windows.MainForm();
   windows.Start();
 
