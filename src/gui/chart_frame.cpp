@@ -13,7 +13,9 @@ void ChartFrame::Reset(const QImage& background) {
   tile_columns_ = (image_.width() + (1 << kTileShiftX) - 1) >> kTileShiftX;
   tile_rows_ = (image_.height() + (1 << kTileShiftY) - 1) >> kTileShiftY;
   tiles_.assign(static_cast<size_t>(tile_columns_ * tile_rows_), 0);
+  restored_.assign(tiles_.size(), 0);
   restored_tiles_ = 0;
+  reset_ = true;
 }
 
 void ChartFrame::Begin(const QImage& background) {
@@ -22,6 +24,8 @@ void ChartFrame::Begin(const QImage& background) {
     Reset(background);
     return;
   }
+  reset_ = false;
+  std::fill(restored_.begin(), restored_.end(), 0);
   const int bytes_per_pixel = 4;
   const qsizetype from_stride = background.bytesPerLine();
   const qsizetype to_stride = image_.bytesPerLine();
@@ -29,6 +33,7 @@ void ChartFrame::Begin(const QImage& background) {
   uchar* to = image_.bits();
   for (int ty = 0; ty < tile_rows_; ++ty) {
     unsigned char* row = &tiles_[static_cast<size_t>(ty * tile_columns_)];
+    unsigned char* restored = &restored_[static_cast<size_t>(ty * tile_columns_)];
     const int y0 = ty << kTileShiftY;
     const int y1 = std::min(image_.height(), y0 + (1 << kTileShiftY));
     for (int tx = 0; tx < tile_columns_;) {
@@ -38,7 +43,10 @@ void ChartFrame::Begin(const QImage& background) {
       }
       // A run of drawn tiles is put back with one copy per pixel row.
       int end = tx;
-      while (end < tile_columns_ && row[end] != 0) row[end++] = 0;
+      while (end < tile_columns_ && row[end] != 0) {
+        restored[end] = 1;
+        row[end++] = 0;
+      }
       restored_tiles_ += end - tx;
       const int x0 = tx << kTileShiftX;
       const int x1 = std::min(image_.width(), end << kTileShiftX);
@@ -50,6 +58,37 @@ void ChartFrame::Begin(const QImage& background) {
       tx = end;
     }
   }
+}
+
+QRegion ChartFrame::ChangedPixels() const {
+  if (reset_) return QRegion(image_.rect());
+  // One rectangle per run of changed tiles in a tile row: the rows are the
+  // region's bands, each sorted left to right, as QRegion::setRects wants.
+  std::vector<QRect> rects;
+  for (int ty = 0; ty < tile_rows_; ++ty) {
+    const size_t first = static_cast<size_t>(ty * tile_columns_);
+    const int y0 = ty << kTileShiftY;
+    const int y1 = std::min(image_.height(), y0 + (1 << kTileShiftY));
+    for (int tx = 0; tx < tile_columns_;) {
+      auto changed = [&](int x) {
+        const size_t at = first + static_cast<size_t>(x);
+        return (tiles_[at] | restored_[at]) != 0;
+      };
+      if (!changed(tx)) {
+        ++tx;
+        continue;
+      }
+      int end = tx;
+      while (end < tile_columns_ && changed(end)) ++end;
+      const int x0 = tx << kTileShiftX;
+      const int x1 = std::min(image_.width(), end << kTileShiftX);
+      rects.emplace_back(x0, y0, x1 - x0, y1 - y0);
+      tx = end;
+    }
+  }
+  QRegion region;
+  region.setRects(rects.data(), static_cast<int>(rects.size()));
+  return region;
 }
 
 void ChartFrame::MarkDevice(QRect device) {

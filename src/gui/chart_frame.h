@@ -1,13 +1,15 @@
 // The chart's picture between two paints: the cached static part (grid,
 // axes, Smith chart dots) with the traces, markers and labels drawn over
 // it. A new frame puts the static pixels back only where the last frame
-// drew, in tiles, and the traces are drawn straight into the pixels; so a
-// frame costs little more than the one copy of the picture to the screen.
+// drew, in tiles, and the traces are drawn straight into the pixels; what
+// changed (the tiles put back and the tiles drawn) is all that needs to go
+// to the screen, so a frame costs what the traces cover, not the window.
 #pragma once
 
 #include <QImage>
 #include <QPointF>
 #include <QRect>
+#include <QRegion>
 #include <QRgb>
 #include <vector>
 
@@ -34,6 +36,10 @@ class ChartFrame {
 
   // Tiles put back by the last Begin (for tests and the benchmark).
   int RestoredTiles() const { return restored_tiles_; }
+  // The device pixels that may differ from the previous frame: the whole
+  // image after a Reset, else the tiles put back by Begin and the tiles
+  // drawn since.
+  QRegion ChangedPixels() const;
 
  private:
   static constexpr int kTileShiftX = 5;  // 32 pixels
@@ -46,6 +52,8 @@ class ChartFrame {
 
   QImage image_;
   std::vector<unsigned char> tiles_;
+  std::vector<unsigned char> restored_;  // put back by the last Begin
+  bool reset_ = false;
   int tile_columns_ = 0;
   int tile_rows_ = 0;
   int restored_tiles_ = 0;

@@ -93,7 +93,19 @@ ChartView::ChartView(const ChartModel& model, QWidget* parent)
   run_.reserve(1024);
 }
 
-void ChartView::ModelChanged() { update(); }
+void ChartView::ModelChanged() {
+  if (render_queued_) return;
+  render_queued_ = true;
+  QMetaObject::invokeMethod(this, &ChartView::RenderScheduled, Qt::QueuedConnection);
+}
+
+void ChartView::RenderScheduled() {
+  render_queued_ = false;
+  // A hidden chart draws its frame when it is next painted.
+  if (!isVisible()) return;
+  const QRegion changed = RenderFrame();
+  if (!changed.isEmpty()) update(changed);
+}
 
 void ConnectChartView(ChartModel& model, ChartView& view) {
   model.on_change.Connect([target = QPointer<ChartView>(&view)] {
@@ -122,15 +134,18 @@ ChartView::StaticKey ChartView::CurrentKey(qreal dpr) const {
   return key;
 }
 
-void ChartView::paintEvent(QPaintEvent* event) {
-  if (width() <= 0 || height() <= 0) return;
-  // Texts change with the settings: keep the caches small. Cleared only
-  // here, between paints, because drawing holds references into them.
-  if (text_cache_.size() > 512) text_cache_.clear();
-  sprites_.Trim();
+QRegion ChartView::RenderFrame() {
+  if (width() <= 0 || height() <= 0) return {};
   const qreal dpr = devicePixelRatioF();
   const StaticKey key = CurrentKey(dpr);
-  if (!static_valid_ || !(key == static_key_) || static_.isNull()) {
+  const bool static_current = static_valid_ && key == static_key_ && !static_.isNull();
+  if (static_current && drawn_revision_ == model_.Revision()) return {};
+  drawn_revision_ = model_.Revision();
+  // Texts change with the settings: keep the caches small. Cleared only
+  // here, between frames, because drawing holds references into them.
+  if (text_cache_.size() > 512) text_cache_.clear();
+  sprites_.Trim();
+  if (!static_current) {
     geometry_ = ComputeGeometry(size());
     const QSize pixels = size() * dpr;
     if (static_.size() != pixels) static_ = QImage(pixels, QImage::Format_RGB32);
@@ -146,12 +161,30 @@ void ChartView::paintEvent(QPaintEvent* event) {
     frame_.Begin(static_);
   }
   DrawDynamic(geometry_);
+  const QRegion device = frame_.ChangedPixels();
+  if (dpr == 1) return device;
+  QRegion logical;
+  for (const QRect& r : device) {
+    logical += QRectF(QPointF(r.topLeft()) / dpr, QSizeF(r.size()) / dpr).toAlignedRect();
+  }
+  return logical;
+}
 
-  // One copy of the picture to the screen, of the part asked for.
+void ChartView::paintEvent(QPaintEvent* event) {
+  if (width() <= 0 || height() <= 0) return;
+  // A paint that comes before the scheduled frame (the window shown, a
+  // picture taken with grab) draws it now, and what it changed is repainted
+  // on the screen next: this paint may not have been for the screen.
+  const QRegion changed = RenderFrame();
+  if (!changed.isEmpty()) update(changed);
+
+  // The frame's pixels copied to the screen where asked, and nowhere else.
+  const qreal dpr = frame_.Image().devicePixelRatio();
   QPainter p(this);
-  const QRect area = event->rect();
-  p.drawImage(area, frame_.Image(),
-              QRectF(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr));
+  for (const QRect& area : event->region()) {
+    p.drawImage(area, frame_.Image(),
+                QRectF(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr));
+  }
 }
 
 void ChartView::DrawDynamic(const Geometry& g) {

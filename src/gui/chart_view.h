@@ -1,19 +1,23 @@
 // The main window's chart: draws the chart model. The static part
 // (background, bevel, grid, axes and the Smith chart grid) is drawn once into
-// a cached image and reused until the layout changes; on each repaint the
-// frame puts the static pixels back where the last frame drew and draws the
-// traces (straight into the pixels), the markers and the labels (small
-// cached pictures) over it, in the series' drawing order, clipped to the
-// plot.
+// a cached image and reused until the layout changes. Once per turn of the
+// event loop after the model changed, the frame puts the static pixels back
+// where the last frame drew and draws the traces (straight into the pixels),
+// the markers and the labels (small cached pictures) over it, in the series'
+// drawing order, clipped to the plot; only the part of the widget that
+// changed is then repainted, so the cost of a sweep follows the trace, not
+// the window's size.
 #pragma once
 
 #include <QFont>
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
+#include <QRegion>
 #include <QStaticText>
 #include <QWidget>
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -32,9 +36,13 @@ class ChartView : public QWidget {
  public:
   explicit ChartView(const ChartModel& model, QWidget* parent = nullptr);
 
-  // Schedules a repaint; Qt merges every request made within one turn of the
-  // event loop into one paint.
+  // Schedules one new frame for this turn of the event loop, however many
+  // changes it brings.
   void ModelChanged();
+  // Draws the frame of the current model now, if it is not yet drawn, and
+  // returns the widget area it changed (the whole widget after a resize or
+  // a new static part), which then needs repainting.
+  QRegion RenderFrame();
 
   // A click near a point of any shown series, with that point's values.
   std::function<void(double x, double y)> on_point_click;
@@ -104,6 +112,7 @@ class ChartView : public QWidget {
   void DrawStatic(QPainter& p, const Geometry& g) const;
   void DrawAxes(QPainter& p, const Geometry& g) const;
   void DrawDynamic(const Geometry& g);
+  void RenderScheduled();
   void DrawLine(const QRectF& clip, const ChartSeries& s, const Scale& xs, const Scale& ys);
   void DrawPointSprites(QPainter& p, const Geometry& g, const ChartSeries& s, int series);
   void DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
@@ -131,6 +140,8 @@ class ChartView : public QWidget {
   ChartSprites sprites_;
   StaticKey static_key_;
   bool static_valid_ = false;
+  uint64_t drawn_revision_ = UINT64_MAX;  // the model's revision in the frame
+  bool render_queued_ = false;  // RenderScheduled is on its way
   int static_rebuilds_ = 0;
   Geometry geometry_;
   // Reused for every polyline, so painting does not allocate.

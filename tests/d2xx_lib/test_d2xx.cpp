@@ -37,7 +37,8 @@ ostra::SimulatedInstrument& Instrument() {
 }  // namespace
 
 // "reset" (no faults, one instrument, the series RLC), "no-device",
-// "dut=<name>", "noise=<volts>". Returns 0, or -1 for an unknown command.
+// "dut=<name>", "noise=<volts>", "real-time" (an acquisition takes the
+// instrument's own time). Returns 0, or -1 for an unknown command.
 OSTRA_D2XX_EXPORT int OstraTestD2xxControl(const char* command) {
   const std::string text = command ? command : "";
   auto& sim = Instrument();
@@ -57,6 +58,10 @@ OSTRA_D2XX_EXPORT int OstraTestD2xxControl(const char* command) {
     const auto dut = ostra::ParseDut(text.substr(4));
     if (!dut) return -1;
     sim.SetDut(*dut);
+    return 0;
+  }
+  if (text == "real-time") {
+    sim.SetRealTime(true);
     return 0;
   }
   if (text.rfind("noise=", 0) == 0) {

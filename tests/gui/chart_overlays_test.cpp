@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
+#include <QRegion>
 #include <cmath>
 
 #include "display/overlays.h"
@@ -159,6 +161,38 @@ TEST_F(ChartOverlaysTest, AFrameOverEarlierFramesLooksLikeAFreshOne) {
   fresh.resize(view.size());
   EXPECT_TRUE(drawn_over == Render(fresh));
   EXPECT_GT(view.RestoredTiles(), 0);
+}
+
+// Only what a new sweep changed is repainted: the old trace and marker
+// where they were, the new ones where they are, the labels; painted over
+// the last picture, that area gives the picture of a fresh chart.
+TEST_F(ChartOverlaysTest, ANewSweepRepaintsOnlyWhatItChanged) {
+  UseFormat("Log");
+  FlatTrace(-20);
+  chart.AddPoint(SeriesId::MarkerSeries, 30, -20, "M1");
+  EXPECT_EQ(view.RenderFrame(), QRegion(view.rect()));  // the first frame is all new
+  QImage screen = Render();
+  EXPECT_TRUE(view.RenderFrame().isEmpty());  // nothing changed since
+
+  FlatTrace(-40);
+  chart.Clear(SeriesId::MarkerSeries);
+  chart.AddPoint(SeriesId::MarkerSeries, 40, -40, "M1");
+  const QRegion changed = view.RenderFrame();
+  for (QPointF at : {view.MapToWidget(25, -20), view.MapToWidget(25, -40),
+                     view.MapToWidget(30, -20), view.MapToWidget(40, -40)}) {
+    EXPECT_TRUE(changed.contains(at.toPoint()));
+  }
+  EXPECT_FALSE(changed.contains(view.MapToWidget(25, -60).toPoint()));
+  int64_t area = 0;
+  for (const QRect& r : changed) area += static_cast<int64_t>(r.width()) * r.height();
+  EXPECT_LT(area, view.width() * view.height() / 5);
+
+  QPainter painter(&screen);
+  view.render(&painter, QPoint(), changed);
+  painter.end();
+  ChartView fresh(chart);
+  fresh.resize(view.size());
+  EXPECT_TRUE(screen == Render(fresh));
 }
 
 }  // namespace
