@@ -146,7 +146,7 @@ void ChartViewFrames(benchmark::State& state, bool full, bool cold) {
     if (cold) view.InvalidateStaticCache();
     const QRegion changed = view.RenderFrame();
     QPainter painter(&image);
-    view.render(&painter, QPoint(), changed);
+    view.render(&painter, changed.boundingRect().topLeft(), changed);
     for (const QRect& r : changed) changed_pixels += static_cast<double>(r.width()) * r.height();
   }
   state.counters["static_rebuilds"] = view.StaticRebuilds();

@@ -62,7 +62,7 @@ double ChartView::Scale::Map(double v) const {
 
 bool ChartView::StaticKey::operator==(const StaticKey& o) const {
   if (size != o.size || dpr != o.dpr || grid_revision != o.grid_revision ||
-      grid_label_revision != o.grid_label_revision) {
+      grid_label_revision != o.grid_label_revision || labels != o.labels) {
     return false;
   }
   for (size_t i = 0; i < axes.size(); ++i) {
@@ -131,6 +131,10 @@ ChartView::StaticKey ChartView::CurrentKey(qreal dpr) const {
   // The revision moves with visibility too.
   key.grid_revision = grid.revision;
   key.grid_label_revision = labels.revision;
+  for (size_t i = 0; i < key.labels.size(); ++i) {
+    const ChartLabel& label = model_.AllLabels()[i];
+    key.labels[i] = {label.visible, label.text};
+  }
   return key;
 }
 
@@ -152,6 +156,7 @@ QRegion ChartView::RenderFrame() {
     static_.setDevicePixelRatio(dpr);
     QPainter sp(&static_);
     DrawStatic(sp, geometry_);
+    DrawLabels(sp, geometry_, dpr, true);
     sp.end();
     static_key_ = key;
     static_valid_ = true;
@@ -208,7 +213,7 @@ void ChartView::DrawDynamic(const Geometry& g) {
   }
   if (p.isActive()) p.end();
   p.begin(&frame_.Image());
-  DrawLabels(p);
+  DrawLabels(p, g, frame_.Image().devicePixelRatio(), false);
 }
 
 void ChartView::DrawStatic(QPainter& p, const Geometry& g) const {
@@ -384,9 +389,12 @@ QRectF ChartView::LabelRect(LabelId id) const {
   return QRectF(at, size);
 }
 
-void ChartView::DrawLabels(QPainter& p) {
+void ChartView::DrawLabels(QPainter& p, const Geometry& g, qreal dpr, bool into_static) {
   const QRect inner = QRect(QPoint(0, 0), size()).adjusted(kBevel, kBevel, -kBevel, -kBevel);
-  const qreal dpr = frame_.Image().devicePixelRatio();
+  // Nothing of a frame is drawn outside these bounds (the traces reach one
+  // pixel beyond the plot), so a label clear of them belongs to the static
+  // part and is not drawn again with every frame.
+  const QRectF dynamic = g.plot.adjusted(-2, -2, 2, 2);
   for (int i = 0; i < kLabelCount; ++i) {
     const ChartLabel& label = model_.AllLabels()[static_cast<size_t>(i)];
     if (!label.visible || label.text.empty()) continue;
@@ -397,8 +405,10 @@ void ChartView::DrawLabels(QPainter& p) {
       at = QPointF(inner.left() + std::round((inner.width() - logical.width()) / 2),
                    inner.top() + label.y);
     }
+    const QRectF area(at, logical);
+    if (area.intersects(dynamic) == into_static) continue;
     p.drawImage(at, sprite.image);
-    frame_.MarkDrawn(QRectF(at, logical));
+    if (!into_static) frame_.MarkDrawn(area);
   }
 }
 

@@ -98,6 +98,8 @@ class ChartView : public QWidget {
     std::array<ChartAxis, 3> axes{};
     uint64_t grid_revision = 0;
     uint64_t grid_label_revision = 0;
+    // The labels clear of the plot are drawn with the static part.
+    std::array<std::pair<bool, std::string>, kLabelCount> labels{};
     bool operator==(const StaticKey& other) const;
   };
 
@@ -117,7 +119,7 @@ class ChartView : public QWidget {
   void DrawPointSprites(QPainter& p, const Geometry& g, const ChartSeries& s, int series);
   void DrawPointers(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
   void DrawMarks(QPainter& p, const ChartSeries& s, const Scale& xs, const Scale& ys) const;
-  void DrawLabels(QPainter& p);
+  void DrawLabels(QPainter& p, const Geometry& g, qreal dpr, bool into_static);
   static std::string TickText(double value, int decimals);
   double TickWidth(double value, int decimals) const;
   static constexpr int kAxisFontSlot = -2;
@@ -141,7 +143,7 @@ class ChartView : public QWidget {
   StaticKey static_key_;
   bool static_valid_ = false;
   uint64_t drawn_revision_ = UINT64_MAX;  // the model's revision in the frame
-  bool render_queued_ = false;  // RenderScheduled is on its way
+  bool render_queued_ = false;            // RenderScheduled is on its way
   int static_rebuilds_ = 0;
   Geometry geometry_;
   // Reused for every polyline, so painting does not allocate.

@@ -156,6 +156,7 @@ TEST_F(ChartOverlaysTest, AFrameOverEarlierFramesLooksLikeAFreshOne) {
     chart.SetLabelVisible(LabelId::ave_en_lbl, frame % 3 == 0);
     Render();
   }
+  FlatTrace(-5);  // a last sweep that changes the trace alone
   const QImage drawn_over = Render();
   ChartView fresh(chart);
   fresh.resize(view.size());
@@ -188,7 +189,7 @@ TEST_F(ChartOverlaysTest, ANewSweepRepaintsOnlyWhatItChanged) {
   EXPECT_LT(area, view.width() * view.height() / 5);
 
   QPainter painter(&screen);
-  view.render(&painter, QPoint(), changed);
+  view.render(&painter, changed.boundingRect().topLeft(), changed);
   painter.end();
   ChartView fresh(chart);
   fresh.resize(view.size());
