@@ -12,12 +12,19 @@ namespace ostra {
 
 namespace {
 
-// Inlined into the averaging loop, which reads every sample of a sweep.
-inline double Volts(uint8_t high, uint8_t low) {
+// The reading's count: the 12-bit two's-complement word, high byte first.
+inline int Counts(uint8_t high, uint8_t low) {
   uint16_t w = static_cast<uint16_t>(high << 8 | low);
   if (w & 0x0800) w |= 0xF000;
-  return static_cast<int16_t>(w) * 5.0 / 4096.0;
+  return static_cast<int16_t>(w);
 }
+
+// A count in volts. Every count is an exact multiple of 5/4096 V, and so is
+// any sum of counts, so the volts of a sum of counts are exactly the sum of
+// the volts of each count.
+inline double CountVolts(int64_t counts) { return static_cast<double>(counts) * 5.0 / 4096.0; }
+
+inline double Volts(uint8_t high, uint8_t low) { return CountVolts(Counts(high, low)); }
 
 inline double ReadingVolts(const uint8_t* bytes) { return Volts(bytes[0], bytes[1]); }
 
@@ -99,11 +106,17 @@ void SampleConverter::AveragePointSamples(const uint8_t* acquisition, int sweep,
     double sum_i = 0.0;
     double sum_q = 0.0;
     if (begin <= acquisition_bytes && point_bytes <= acquisition_bytes - begin) {
+      // Whole counts added up and turned into volts once: the same value
+      // as adding the volts of each reading.
       const uint8_t* p = acquisition + begin;
+      int64_t counts_i = 0;
+      int64_t counts_q = 0;
       for (size_t h = 0; h < samples; ++h, p += 4) {
-        sum_i += ReadingVolts(p);
-        sum_q += ReadingVolts(p + 2);
+        counts_i += Counts(p[0], p[1]);
+        counts_q += Counts(p[2], p[3]);
       }
+      sum_i = CountVolts(counts_i);
+      sum_q = CountVolts(counts_q);
     } else {
       // Past the end of the acquisition: only the samples that are there.
       for (size_t h = 0; h < samples; ++h) {

@@ -85,6 +85,32 @@ TEST(SampleConverter, PicksSweepAndPointFromTheStreamAndAveragesDwell) {
   EXPECT_DOUBLE_EQ(c.PointI[0], 0.0);
 }
 
+// The mean of a point's readings is exactly the mean of their volts, one by
+// one, whatever the readings: full scale either way, a word with stray high
+// bits, noise around zero.
+TEST(SampleConverter, PointMeanIsExactlyTheMeanOfTheReadingsVolts) {
+  InstrumentSettings settings;
+  SampleConverter c(settings);
+  const std::vector<std::pair<int, int>> words = {
+      {0x07FF, 0x0800}, {0x1000, 0xF801}, {0x0001, 0x0FFF}, {0x3800, 0x0003},
+      {0x07FF, 0x07FE}, {0x0FFE, 0x0002}, {0x0000, 0x0800}};
+  const int dwell = static_cast<int>(words.size());
+  std::vector<uint8_t> acq;
+  double sum_i = 0.0;
+  double sum_q = 0.0;
+  for (const auto& [wi, wq] : words) {
+    for (int w : {wi, wq}) {
+      acq.push_back(static_cast<uint8_t>(w >> 8));
+      acq.push_back(static_cast<uint8_t>(w));
+    }
+    sum_i += SampleVolts(static_cast<uint8_t>(wi >> 8), static_cast<uint8_t>(wi));
+    sum_q += SampleVolts(static_cast<uint8_t>(wq >> 8), static_cast<uint8_t>(wq));
+  }
+  c.AveragePointSamples(acq.data(), 0, 1, dwell, acq.size());
+  EXPECT_EQ(c.PointI[0], sum_i / dwell);
+  EXPECT_EQ(c.PointQ[0], sum_q / dwell);
+}
+
 TEST(SampleConverter, AxisOfTheThreeSweepTypes) {
   InstrumentSettings settings;
   SampleConverter c(settings);
