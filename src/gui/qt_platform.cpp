@@ -109,7 +109,10 @@ MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind k
 void QtPlatform::SetStatusText(const std::string& text) {
   auto* main = qobject_cast<QMainWindow*>(Window(WindowId::Main));
   if (main == nullptr) return;
-  main->statusBar()->showMessage(QString::fromStdString(text));
+  // The acquisition loop sets the text after every sweep: the same text again
+  // costs no repaint.
+  const QString message = QString::fromStdString(text);
+  if (main->statusBar()->currentMessage() != message) main->statusBar()->showMessage(message);
 }
 
 QProgressBar* QtPlatform::ProgressBar() {
