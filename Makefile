@@ -34,7 +34,7 @@ fuzz: deps
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
 	@echo "== $(BUILD_DIR)/bench/whole_program_bench (under xvfb-run)"
-	@xvfb-run -a -s "-screen 0 1280x1024x24" $(BUILD_DIR)/bench/whole_program_bench
+	@xvfb-run -a -s "-screen 0 1600x1200x24" $(BUILD_DIR)/bench/whole_program_bench
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
