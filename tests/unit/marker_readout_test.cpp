@@ -318,12 +318,12 @@ TEST(MarkersOnTheSimulator, TheTableReadsTheSeriesRlcAsItTrulyIs) {
     const int k = MarkerPointIndex(axis, rig.At(m).value);
     EXPECT_EQ(rig.Cell(0, m), "M" + std::to_string(m));
     EXPECT_EQ(rig.Cell(1, m), FormatFixed((20e6 + 150000.0 * k) / 1e6, 3));
-    // The instrument's point k lies at its own programmed frequency.
-    const std::complex<double> g = TrueReflection(Dut::SeriesRlc, 20e6 + 149254.0 * k);
+    // The instrument measured point k at the frequency it is labelled with.
+    const std::complex<double> g = TrueReflection(Dut::SeriesRlc, 20e6 + 150000.0 * k);
     const double mag = std::abs(g);
     EXPECT_NEAR(std::stod(rig.Cell(2, m)), 20 * std::log10(mag),
                 20 * std::log10(1 + kError / mag) + 0.05);
-    EXPECT_NEAR(std::stod(rig.Cell(3, m)), std::arg(g) * kDegrees,
+    EXPECT_NEAR(std::remainder(std::stod(rig.Cell(3, m)) - std::arg(g) * kDegrees, 360.0), 0.0,
                 std::asin(std::min(1.0, kError / mag)) * kDegrees + 0.05);
     const std::complex<double> z = 50.0 * (1.0 + g) / (1.0 - g);
     const double z_error = 1.5 * 100 * kError / std::norm(1.0 - g) + 0.05;
