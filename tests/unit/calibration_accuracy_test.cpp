@@ -197,5 +197,30 @@ TEST(CalibrationAccuracy, TransmissionOfTheBandPassIsWithinTheNoiseOfWhatTheThru
   EXPECT_LT(t500.systematic, 0.005);
 }
 
+// A THRU calibrated in a power sweep reads 0 dB at every source power,
+// within what the noise and the file's three decimals of its magnitude allow.
+TEST(CalibrationAccuracy, ACalibratedThruInAPowerSweepIsFlat) {
+  CalRig rig([](InstrumentSettings& s) {
+    s.SetText(Setting::SweepType, "Power");
+    s.SetText(Setting::Mode, "Transmission");
+  });
+  rig.sim.SetDut(Dut::Thru);
+  ASSERT_TRUE(rig.CalibrateWithKeys(1));
+  const SweepProgram program = *rig.sim.Counters().last_program;
+  const double noise = ReadingNoise(program.dwell);
+  const DetectorModel& detector = rig.sim.Detector();
+  double worst = 0;
+  for (int i = 0; i < program.points; ++i) {
+    const Complex t = detector.DutVolts(Dut::Thru, Stimulus(program, i, program.rx_gain_code)) -
+                      detector.DutVolts(Dut::Load, Stimulus(program, i, 0));
+    // Two readings and the file's rounding, relative to the THRU's magnitude.
+    const double sigma = std::hypot(std::sqrt(2.0) * noise, FileRounding(t)) / std::abs(t);
+    const double db = 20 * std::log10(rig.analyser->Display().TransMag()[i]);
+    worst = std::max(worst, std::abs(db));
+    EXPECT_LE(std::abs(db), 20 * std::log10(1 + kSigmas * sigma)) << "point " << i;
+  }
+  std::printf("power sweep of a calibrated THRU: largest gain %.4f dB\n", worst);
+}
+
 }  // namespace
 }  // namespace ostra
