@@ -94,6 +94,25 @@ TEST(MarkerPointIndex, ReadsTheNearestPointHeldAtTheEndsAndSteps) {
   EXPECT_FALSE(rig.At(3).enabled);
 }
 
+// In a falling sweep ">" goes to the next point, one step lower, and the
+// arrows stop at the sweep's lower and higher ends.
+TEST(MarkerPointIndex, AFallingSweepStepsOnePointAtATimeWithinItsEnds) {
+  MarkerRig rig;
+  rig.Settings().SetText(Setting::StartFreq, "40000000");
+  rig.Settings().SetText(Setting::StopFreq, "30000000");
+  rig.Place(1, "35", 1000000);
+  rig.Actions().ArrowClick(1, true);
+  EXPECT_EQ(rig.At(1).value, 34950000);
+  EXPECT_EQ(MarkerPointIndex(rig.Settings(), rig.At(1).value), 101);
+  rig.Actions().ArrowClick(1, false);
+  rig.Actions().ArrowClick(1, false);
+  EXPECT_EQ(rig.At(1).value, 35050000);
+  for (int i = 0; i < 150; ++i) rig.Actions().ArrowClick(1, false);
+  EXPECT_EQ(rig.At(1).value, 40000000);
+  for (int i = 0; i < 250; ++i) rig.Actions().ArrowClick(1, true);
+  EXPECT_EQ(rig.At(1).value, 30000000);
+}
+
 TEST(MarkerPointIndex, OnePointOrAStepOfNothingReadsPointZeroAndDoesNotStep) {
   MarkerRig rig;
   rig.Place(1, "35", 1000000);
