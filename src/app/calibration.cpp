@@ -93,9 +93,11 @@ void Calibration::FrequencyReflection() {
   Capture("short_cal");
 }
 
-// The DC offset is captured with whatever is connected, without a prompt.
+// The offsets are shared by every mode: they are captured with RF IN
+// terminated, so they are the receiver's own and not the device's.
 void Calibration::FrequencyTransmission() {
   Log("Performing DC offset calibration");
+  Prompt("Terminate RF IN port on 50ohms load and click OK");
   ClearStopRequest();
   SetRxGainToZero();
   Capture("dc_offset_cal");

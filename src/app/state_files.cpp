@@ -9,6 +9,7 @@
 #include "display/chart_model.h"
 #include "display/trace_display.h"
 #include "files/data_export.h"
+#include "files/export_format.h"
 #include "files/sweep_record.h"
 #include "files/touchstone.h"
 #include "sweep/sweep_engine.h"
@@ -18,14 +19,6 @@ namespace ostra {
 namespace {
 
 constexpr const char* kStateFilter = "Instrument states(*.sta)|*.sta";
-constexpr const char* kDataFilter =
-    "Comma delimited data (*.csv)|*.csv|Touchstone (*.s1p *.s2p)|*.s1p;*.s2p";
-
-constexpr const char* kNoFrequencyResponse =
-    "There is no measured frequency response to save as a Touchstone file.";
-constexpr const char* kNotFrequencySweep =
-    "A phase or power sweep is not a frequency response and can not be saved as a Touchstone "
-    "file.";
 
 FileDialogRequest Request(bool save, const char* title, const char* filter, const char* extension,
                           const char* name, const std::filesystem::path& folder) {
@@ -49,14 +42,19 @@ FileDialogRequest StateFiles::SaveStateRequest() const {
 }
 
 FileDialogRequest StateFiles::SaveDataRequest() const {
+  // The Touchstone filter offers the extension of the last sweep's port
+  // count first, and gives it to a name typed without one.
+  const int ports = MeasuredPorts();
+  const std::string filter = ExportFilter(ports);
   FileDialogRequest request =
-      Request(true, "Save data", kDataFilter, "csv", "data1.csv", app_.DataDirectory());
-  // A name typed without extension under the Touchstone filter gets the
-  // extension of the last sweep's port count.
-  const SweepRecord* record = app_.Recorder().LastComplete();
-  const int ports = record != nullptr ? TouchstonePorts(record->Conditions()) : 1;
-  request.filter_extensions = {"csv", TouchstoneExtension(ports)};
+      Request(true, "Save data", filter.c_str(), "csv", "data1.csv", app_.DataDirectory());
+  request.filter_extensions = ExportFilterExtensions(ports);
   return request;
+}
+
+int StateFiles::MeasuredPorts() const {
+  const SweepRecord* record = app_.Recorder().LastComplete();
+  return record != nullptr ? TouchstonePorts(record->Conditions()) : 1;
 }
 
 FileDialogRequest StateFiles::RecallStateRequest() const {
@@ -90,10 +88,13 @@ void StateFiles::save_dataExecute() {
     if (key >= 0) app_.Panel().SetRaised(key, true);
     app_.Host().ProcessMessages();
     if (const auto choice = app_.Host().ChooseFile(SaveDataRequest())) {
-      if (choice->filter_index == kTouchstoneFilter) {
-        SaveTouchstone(choice->path);
+      // The extension typed decides what is written; the filter, without one.
+      const ExportTarget target = DecideExport(choice->path, choice->filter_index, MeasuredPorts());
+      if (!target.note.empty()) app_.Log().WriteLog(target.note);
+      if (target.kind == ExportKind::Touchstone) {
+        SaveTouchstone(target.file);
       } else {
-        SaveData(choice->path);
+        SaveData(target.file);
       }
     }
     done = true;
@@ -113,16 +114,12 @@ void StateFiles::SaveData(const std::filesystem::path& file) {
   }
 }
 
-void StateFiles::SaveTouchstone(std::filesystem::path file) {
+void StateFiles::SaveTouchstone(const std::filesystem::path& file) {
   const SweepRecord* record = app_.Recorder().LastComplete();
-  const bool response = record != nullptr && TouchstonePorts(record->Conditions()) > 0;
-  if (!response) {
-    const bool other_sweep =
-        record != nullptr && record->Conditions().sweep != SweepKind::Frequency;
-    app_.Host().ShowMessage(other_sweep ? kNotFrequencySweep : kNoFrequencyResponse);
+  if (const auto why = TouchstoneRefusal(record)) {
+    app_.Host().ShowMessage(*why);
     return;
   }
-  file = WithTouchstoneExtension(file, TouchstonePorts(record->Conditions()));
   TouchstoneHeader header;
   header.program = std::string(kApplicationTitle) + " " + std::string(kApplicationRevision);
   header.saved = app_.Host().LocalTime();

@@ -1,7 +1,8 @@
 // The Save/Recall menu's commands: Save State writes the settings to an
 // instrument state file, Save Data exports the trace on the chart as
-// comma-separated text with a picture of the window beside it (or, with the
-// Touchstone filter, the corrected data of the last complete sweep), and
+// comma-separated text with a picture of the window beside it (or, for a
+// name ending in .s1p or .s2p or one typed under the Touchstone filter, the
+// corrected data of the last complete sweep as a Touchstone file), and
 // Recall State runs the whole start-up pass again with a chosen state file.
 // Each stops the sweep first; the sweep restarts when the command is done,
 // except after a recall, whose start-up pass restarts it.
@@ -38,7 +39,10 @@ class StateFiles {
  private:
   // The steps of Save Data.
   void SaveData(const std::filesystem::path& file);
-  void SaveTouchstone(std::filesystem::path file);
+  void SaveTouchstone(const std::filesystem::path& file);
+  // The ports the last sweep measured (0: no frequency response; 1 before
+  // the first sweep).
+  int MeasuredPorts() const;
   // Every command begins here.
   void StopSweep();
   // Save State, Save Data and a cancelled Recall State end here.

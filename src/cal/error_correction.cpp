@@ -204,7 +204,10 @@ std::optional<PointResult> CorrectPoint(const CalibrationStore& store, SweepKind
   // Power sweep: the stimulus column holds the dBm values as the capture file
   // wrote them, with three decimals.
   if (!SameAtThreeDecimals(x, store.ThruPower.Stimulus(i))) doubtful = true;
-  result.gain_db = Db(std::abs(m) + 0.000001);
+  // The gain is relative to the THRU's magnitude at the same source power, as
+  // in every other transmission-type sweep: the reading grows with the source
+  // power, the device's gain does not.
+  result.gain_db = GainDb(m, store.ThruPower.magnitude[e]);
   result.phase_rad = WrapPhase(phi - store.ThruPower.phase[e]);
   return result;
 }

@@ -144,8 +144,10 @@ double SteppedMarkerValue(const InstrumentSettings& settings, double value, bool
   const MarkerAxis axis = ReadMarkerAxis(settings);
   if (axis.step == 0) return value;
   if (axis.sweep == SweepKind::Frequency || axis.sweep == SweepKind::Phase) {
-    if (up) return std::min(value + axis.step, axis.stop);
-    return std::max(value - axis.step, axis.start);
+    // A falling sweep (stop below start) steps down: held within the sweep
+    // whichever way it runs.
+    const double next = up ? value + axis.step : value - axis.step;
+    return std::clamp(next, std::min(axis.start, axis.stop), std::max(axis.start, axis.stop));
   }
   // A power sweep's points are equally spaced in power words, not in dBm:
   // the marker moves to the power of the neighbouring point.

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <span>
 #include <stdexcept>
 
 #include "base/atomic_file.h"
@@ -20,7 +21,28 @@ std::string DateText(const std::tm& t) {
   return text;
 }
 
+constexpr const char* kNoFrequencyResponse =
+    "There is no measured frequency response to save as a Touchstone file.";
+constexpr const char* kNotFrequencySweep =
+    "A phase or power sweep is not a frequency response and can not be saved as a Touchstone "
+    "file.";
+constexpr const char* kFrequenciesRepeat =
+    "The points of this sweep are not at different frequencies (a zero span), and a Touchstone "
+    "file must list increasing frequencies: save it as comma delimited data instead.";
+
 int64_t Hertz(double mhz) { return RoundHalfEven(mhz * 1e6); }
+
+// True when the points' frequencies all differ, in one direction.
+bool Monotonic(std::span<const RecordedPoint> points) {
+  if (points.size() < 2) return true;
+  const bool rising = Hertz(points.back().x) > Hertz(points.front().x);
+  for (size_t i = 1; i < points.size(); ++i) {
+    const int64_t a = Hertz(points[i - 1].x);
+    const int64_t b = Hertz(points[i].x);
+    if (rising ? b <= a : b >= a) return false;
+  }
+  return true;
+}
 
 std::string SweepLine(const SweepRecord& record, int ports) {
   const SweepConditions& c = record.Conditions();
@@ -90,13 +112,26 @@ std::string ExactNumber(double value) {
   return std::string(text, end);
 }
 
+std::optional<std::string> TouchstoneRefusal(const SweepRecord* record) {
+  if (record == nullptr) return kNoFrequencyResponse;
+  if (TouchstonePorts(record->Conditions()) == 0) {
+    return record->Conditions().sweep != SweepKind::Frequency ? kNotFrequencySweep
+                                                              : kNoFrequencyResponse;
+  }
+  if (!Monotonic(record->Points())) return kFrequenciesRepeat;
+  return std::nullopt;
+}
+
 std::string TouchstoneText(const SweepRecord& record, const TouchstoneHeader& header) {
+  if (const auto why = TouchstoneRefusal(&record)) throw std::logic_error(*why);
   const int ports = TouchstonePorts(record.Conditions());
-  if (ports == 0) throw std::logic_error("not a frequency response");
   std::string text = Comments(record, header, ports);
   text += "# Hz S RI R 50";
   text += kEol;
-  for (const RecordedPoint& p : record.Points()) {
+  const auto points = record.Points();
+  const bool falling = points.size() > 1 && points.back().x < points.front().x;
+  for (size_t k = 0; k < points.size(); ++k) {
+    const RecordedPoint& p = points[falling ? points.size() - 1 - k : k];
     text += std::to_string(Hertz(p.x));
     const std::string re = ExactNumber(p.value.real());
     const std::string im = ExactNumber(p.value.imag());

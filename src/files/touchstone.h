@@ -9,6 +9,7 @@
 
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "files/sweep_record.h"
@@ -31,11 +32,18 @@ std::string TouchstoneExtension(int ports);
 // Touchstone extension (a one-port typed as "x.s2p"); any other name is kept.
 std::filesystem::path WithTouchstoneExtension(const std::filesystem::path& file, int ports);
 
+// Why `record` (the last complete sweep, null before the first) can not be
+// written as a Touchstone file, or nullopt when it can: there is none, it is
+// not a frequency response, or its frequencies do not all differ (a zero
+// span), which no Touchstone reader accepts.
+std::optional<std::string> TouchstoneRefusal(const SweepRecord* record);
+
 // The shortest decimal text that reads back as exactly `value`.
 std::string ExactNumber(double value);
 
-// The whole file, CR LF line ends. The record must be a frequency response
-// (TouchstonePorts > 0).
+// The whole file, CR LF line ends, the points in increasing frequency (a
+// falling sweep is written from its last point). The record must be
+// writable (no TouchstoneRefusal).
 std::string TouchstoneText(const SweepRecord& record, const TouchstoneHeader& header);
 // Writes it through a temporary file and a rename; raises IoError.
 void WriteTouchstone(const std::filesystem::path& file, const SweepRecord& record,

@@ -1,5 +1,6 @@
 #include "panel/validators.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -143,13 +144,26 @@ constexpr bool InIdOrder() {
 }
 static_assert(InIdOrder(), "the validator table is indexed by FieldValidator");
 
+// An optional sign and at least one digit, blanks around them, nothing else.
+bool IsSignedDigits(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // The number a field's text stands for; nothing when it is not a number of
 // the field's kind.
 std::optional<double> ReadNumber(NumberKind kind, std::string_view text) {
   if (kind == NumberKind::Whole) {
     int64_t whole = 0;
-    if (!TryStrToInt(text, whole)) return std::nullopt;
-    return static_cast<double>(whole);
+    if (TryStrToInt(text, whole)) return static_cast<double>(whole);
+    // A whole number too large for 64 bits is still a number: it meets the
+    // field's range, and its message, as the keypad's entry does.
+    double beyond = 0;
+    if (IsSignedDigits(text) && TryStrToFloat(text, beyond)) return beyond;
+    return std::nullopt;
   }
   double value = 0;
   if (!TryStrToFloat(text, value)) return std::nullopt;

@@ -32,8 +32,13 @@ uint32_t Low32(double v) {
   return static_cast<uint32_t>(m);
 }
 
-// a / b, or 0 when the point count is 0.
-double Divide(double a, int64_t b) { return b == 0 ? 0.0 : a / static_cast<double>(b); }
+// The spacing of the points: round((stop - start) / (points - 1)), 0 with
+// fewer than two points.
+int64_t PointStep(int64_t start, int64_t stop, int64_t points) {
+  if (points < 2) return 0;
+  return RoundHalfEven((static_cast<double>(stop) - static_cast<double>(start)) /
+                       static_cast<double>(points - 1));
+}
 
 uint32_t FrequencyWord(int64_t hz) {
   return Low32(static_cast<double>(hz) * kTwoTo32 / kReferenceClockHz);
@@ -98,10 +103,7 @@ StimulusAxis ReadStimulusAxis(const InstrumentSettings& settings) {
           PowerWordFromDbm(static_cast<double>(settings.Int(Setting::StopPower))));
       break;
   }
-  if (axis.points > 1) {
-    axis.step = RoundHalfEven((static_cast<double>(axis.stop) - static_cast<double>(axis.start)) /
-                              (axis.points - 1));
-  }
+  axis.step = PointStep(axis.start, axis.stop, axis.points);
   return axis;
 }
 
@@ -118,23 +120,21 @@ SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
   program.rx_gain_code = RxGainCode(settings);
   program.preamp = settings.Checked(Setting::Preamp) ? 1 : 0;
 
+  // The instrument steps by the spacing the points are labelled with, so the
+  // last point lies on the stop value (to the synthesiser's word rounding).
   if (type == SweepKind::Frequency) {
     const int64_t start = settings.Int(Setting::StartFreq);
     const int64_t stop = settings.Int(Setting::StopFreq);
-    const int64_t step_hz =
-        RoundHalfEven(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
     program.start_word = FrequencyWord(start);
-    program.step_word = FrequencyWord(step_hz);
+    program.step_word = FrequencyWord(PointStep(start, stop, points));
     program.power_word = PowerWord(settings.Float(Setting::PowerFreq));
     program.freq_word = FrequencyWord(start);
     program.phase_word = 0;
   } else if (type == SweepKind::Phase) {
     const int64_t start = settings.Int(Setting::StartPhase);
     const int64_t stop = settings.Int(Setting::StopPhase);
-    const int64_t step_deg =
-        RoundHalfEven(Divide(static_cast<double>(stop) - static_cast<double>(start), points));
     program.start_word = PhaseWord(start);
-    program.step_word = PhaseWord(step_deg);
+    program.step_word = PhaseWord(PointStep(start, stop, points));
     program.power_word = PowerWord(settings.Float(Setting::PowerPhase));
     program.freq_word = FrequencyWord(settings.Int(Setting::FreqPhase));
     program.phase_word = 0;
@@ -142,11 +142,10 @@ SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
     // The stop power is a whole number of dBm; the start power a decimal.
     const uint16_t start = PowerWord(settings.Float(Setting::StartPower));
     const uint16_t stop = PowerWord(static_cast<double>(settings.Int(Setting::StopPower)));
-    // The difference is an unsigned 32-bit quantity: a stop below the start
-    // wraps around to a very large step, as the instrument has always had it.
-    const uint32_t span = static_cast<uint32_t>(stop) - static_cast<uint32_t>(start);
+    // A falling sweep gets the two's complement of its step: the
+    // instrument's 32-bit accumulator wraps back down through the words.
     program.start_word = start;
-    program.step_word = Low32(Divide(static_cast<double>(span), points));
+    program.step_word = Low32(static_cast<double>(PointStep(start, stop, points)));
     program.power_word = 0;
     program.freq_word = FrequencyWord(settings.Int(Setting::FreqPower));
     program.phase_word = static_cast<uint16_t>(PhaseWord(settings.Int(Setting::PhasePower)));

@@ -42,7 +42,9 @@ struct StimulusAxis {
 };
 StimulusAxis ReadStimulusAxis(const InstrumentSettings& settings);
 
-// The words of the sweep program for the current settings. Raises
+// The words of the sweep program for the current settings. The step word is
+// the axis step above, so the instrument measures every point where the axis
+// labels it, the last one at the stop value. Raises
 // ConversionError when a box that the sweep type needs is not a number.
 SweepProgram ComputeSweepWords(const InstrumentSettings& settings);
 

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "files/export_format.h"
 #include "gui/qt_platform.h"
 
 namespace ostra {
@@ -90,6 +91,32 @@ TEST(QtFilesTest, ThePictureOfTheMainWindowIsAWindowsBitmap) {
   EXPECT_FALSE(platform.SaveWindowPicture(PathOf(dir.path(), "missing/result.bmp")));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"result.bmp"});
   platform.RegisterWindow(WindowId::Main, nullptr);
+}
+
+// Choosing the Touchstone filter puts on the proposed name the extension of
+// what a transmission sweep writes.
+TEST(QtFilesTest, TheTouchstoneFilterProposesTheExtensionOfTheMeasuredPorts) {
+  QTemporaryDir dir;
+  QtPlatform platform;
+  FileDialogRequest request = SaveDataRequest(dir.path());
+  request.filter = ExportFilter(2);
+  request.filter_extensions = ExportFilterExtensions(2);
+  QString proposed;
+  QTimer::singleShot(50, [&proposed] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(types, nullptr);
+    ASSERT_NE(edit, nullptr);
+    QTest::keyClick(types, Qt::Key_Down);
+    proposed = edit->text();
+    QTest::keyClick(edit, Qt::Key_Return);
+  });
+  const auto choice = platform.ChooseFile(request);
+  EXPECT_EQ(proposed, "data1.s2p");
+  ASSERT_TRUE(choice.has_value());
+  EXPECT_EQ(choice->path, PathOf(dir.path(), "data1.s2p"));
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 // calibration procedure does, and saves the Touchstone files of a reflection
 // sweep of the series RLC (one port) and of a transmission sweep of the
 // band-pass filter (two ports) into the folder named by the first argument,
-// through Save Data with the Touchstone filter chosen. Beside each it writes
-// the program's corrected points and the device's true response:
+// through Save Data with the Touchstone filter chosen, with the number of
+// points given as the second argument (201 when there is none). Beside each
+// it writes the program's corrected points and the device's true response:
 // reflection.txt / transmission.txt, one point per line: frequency in hertz,
 // the corrected value's real and imaginary parts (from the trace arrays),
-// the true value's real and imaginary parts at the instrument's frequency.
+// the true value's real and imaginary parts at the frequency the point is
+// labelled with, which is the one the file gives it.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -32,16 +34,25 @@ void Capture(FilesRig& rig, Dut dut, const char* mode) {
   Run(rig, mode);
 }
 
+// The DC offset is captured with RF IN terminated, at receiver gain code 0.
+void CaptureDcOffset(FilesRig& rig) {
+  rig.sim.SetDut(Dut::Load);
+  rig.analyser->Engine().ProgramCurrentSweep();
+  rig.analyser->Link().SetRxGain(0);
+  rig.analyser->SetSweepStopRequest(false);
+  rig.analyser->Engine().RunSweepLoop("dc_offset_cal");
+}
+
 bool WriteReference(FilesRig& rig, const std::string& path, bool reflection, Dut dut) {
   std::FILE* out = std::fopen(path.c_str(), "w");
   if (out == nullptr) return false;
   const ostra::TraceDisplay& d = rig.analyser->Display();
-  const auto program = *rig.sim.Counters().last_program;
-  for (int i = 0; i < 201; ++i) {
+  const int points = rig.analyser->Settings().Int(ostra::Setting::Points);
+  for (int i = 0; i < points; ++i) {
     const auto k = static_cast<size_t>(i);
     const auto value = reflection ? std::polar(d.ReflMag()[k], d.ReflPhase()[k])
                                   : std::polar(d.TransMag()[k], d.TransPhase()[k]);
-    const double hz = ostra::ProgramPointStimulus(program, static_cast<uint32_t>(i), 0, false).hz;
+    const double hz = d.TraceX()[k];
     const auto truth =
         reflection ? ostra::TrueReflection(dut, hz) : ostra::TrueTransmission(dut, hz);
     std::fprintf(out, "%.17g %.17g %.17g %.17g %.17g\n", d.TraceX()[k], value.real(), value.imag(),
@@ -60,16 +71,17 @@ void SaveTouchstone(FilesRig& rig, const std::filesystem::path& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: %s <output folder>\n", argv[0]);
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: %s <output folder> [points]\n", argv[0]);
     return 2;
   }
   const std::filesystem::path dir = std::filesystem::absolute(argv[1]);
   FilesRig rig;
+  if (argc == 3) rig.analyser->Settings().SetText(ostra::Setting::Points, argv[2]);
   rig.platform.SetTimer(ostra::TimerId::BeginSweep, false, 1);
   rig.analyser->Engine().on_sweep_done.Connect([&] { rig.analyser->SetSweepStopRequest(true); });
 
-  Capture(rig, Dut::Load, "dc_offset_cal");
+  CaptureDcOffset(rig);
   Capture(rig, Dut::Load, "load_cal");
   Capture(rig, Dut::Open, "open_cal");
   Capture(rig, Dut::Short, "short_cal");
@@ -80,6 +92,7 @@ int main(int argc, char** argv) {
   rig.analyser->Formats().TransmissionExecute();
   rig.platform.SetTimer(ostra::TimerId::BeginSweep, false, 1);
   rig.analyser->Engine().ApplyReceiverSettings();
+  CaptureDcOffset(rig);
   Capture(rig, Dut::Thru, "thru_cal");
   Capture(rig, Dut::BandPass, "normal");
   SaveTouchstone(rig, dir / "transmission");

@@ -94,7 +94,8 @@ TEST(CalExecute, ReflectionPromptsLoadOpenShortAndWritesFourFilesInOrder) {
   EXPECT_FALSE(rig.analyser->Panel().HardKeyLit(HardKey::cal_ptn));
 }
 
-TEST(CalExecute, TransmissionCapturesTheDcOffsetWithoutAPromptThenTheThru) {
+// The device left on the port is not taken for the receiver's DC offset.
+TEST(CalExecute, TransmissionTerminatesRfInForTheDcOffsetThenCapturesTheThru) {
   CalRig rig([](InstrumentSettings& s) {
     s.SetText(Setting::Mode, "Transmission");
     s.SetText(Setting::RxGain, "24");
@@ -103,9 +104,9 @@ TEST(CalExecute, TransmissionCapturesTheDcOffsetWithoutAPromptThenTheThru) {
   const std::string factory_open = ReadFile(rig.CalFile("cal_open.dat"));
   ASSERT_TRUE(rig.CalibrateWithKeys());
 
-  EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kThruPrompt));
+  EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kTerminatePrompt, kThruPrompt));
   EXPECT_THAT(CaptureModes(rig), ElementsAre("dc_offset_cal", "thru_cal"));
-  EXPECT_THAT(CaptureDuts(rig), ElementsAre(Dut::BandPass, Dut::Thru));
+  EXPECT_THAT(CaptureDuts(rig), ElementsAre(Dut::Load, Dut::Thru));
   EXPECT_EQ(rig.captures[0].rx_gain_code, 0);
   EXPECT_EQ(rig.captures[1].rx_gain_code, 8);
   EXPECT_TRUE(LoggedBefore(rig, "Performing DC offset calibration", "Performing THRU calibration"));

@@ -305,14 +305,15 @@ TEST(CorrectPoint, PowerSweepChecksTheStimulusAtThreeDecimals) {
   CalibrationStore store;
   store.ThruPower.stimulus->at(0) = -19.995;  // "-19.995" as the capture wrote it
   store.ThruPower.phase[0] = 0.5;
-  store.ThruPower.magnitude[0] = 7.0;      // not used
+  store.ThruPower.magnitude[0] = 0.2;
   const double x = DbmFromPowerWord(405);  // -19.9951...
   bool doubtful = false;
   auto r =
       CorrectPoint(store, SweepKind::Power, ModeKind::Transmission, 0, 201, x, 0.1, 0.25, doubtful);
   ASSERT_TRUE(r.has_value());
   EXPECT_FALSE(doubtful);
-  EXPECT_NEAR(r->gain_db, 20 * std::log10(0.1 + 1e-6), 1e-12);
+  // Relative to the THRU at that power.
+  EXPECT_NEAR(r->gain_db, 20 * std::log10((0.1 + 1e-6) / (0.2 + 1e-7)), 1e-12);
   EXPECT_NEAR(r->phase_rad, -0.25, 1e-12);
 
   store.ThruPower.stimulus->at(0) = -20.0;

@@ -94,6 +94,25 @@ TEST(MarkerPointIndex, ReadsTheNearestPointHeldAtTheEndsAndSteps) {
   EXPECT_FALSE(rig.At(3).enabled);
 }
 
+// In a falling sweep ">" goes to the next point, one step lower, and the
+// arrows stop at the sweep's lower and higher ends.
+TEST(MarkerPointIndex, AFallingSweepStepsOnePointAtATimeWithinItsEnds) {
+  MarkerRig rig;
+  rig.Settings().SetText(Setting::StartFreq, "40000000");
+  rig.Settings().SetText(Setting::StopFreq, "30000000");
+  rig.Place(1, "35", 1000000);
+  rig.Actions().ArrowClick(1, true);
+  EXPECT_EQ(rig.At(1).value, 34950000);
+  EXPECT_EQ(MarkerPointIndex(rig.Settings(), rig.At(1).value), 101);
+  rig.Actions().ArrowClick(1, false);
+  rig.Actions().ArrowClick(1, false);
+  EXPECT_EQ(rig.At(1).value, 35050000);
+  for (int i = 0; i < 150; ++i) rig.Actions().ArrowClick(1, false);
+  EXPECT_EQ(rig.At(1).value, 40000000);
+  for (int i = 0; i < 250; ++i) rig.Actions().ArrowClick(1, true);
+  EXPECT_EQ(rig.At(1).value, 30000000);
+}
+
 TEST(MarkerPointIndex, OnePointOrAStepOfNothingReadsPointZeroAndDoesNotStep) {
   MarkerRig rig;
   rig.Place(1, "35", 1000000);
@@ -318,12 +337,12 @@ TEST(MarkersOnTheSimulator, TheTableReadsTheSeriesRlcAsItTrulyIs) {
     const int k = MarkerPointIndex(axis, rig.At(m).value);
     EXPECT_EQ(rig.Cell(0, m), "M" + std::to_string(m));
     EXPECT_EQ(rig.Cell(1, m), FormatFixed((20e6 + 150000.0 * k) / 1e6, 3));
-    // The instrument's point k lies at its own programmed frequency.
-    const std::complex<double> g = TrueReflection(Dut::SeriesRlc, 20e6 + 149254.0 * k);
+    // The instrument measured point k at the frequency it is labelled with.
+    const std::complex<double> g = TrueReflection(Dut::SeriesRlc, 20e6 + 150000.0 * k);
     const double mag = std::abs(g);
     EXPECT_NEAR(std::stod(rig.Cell(2, m)), 20 * std::log10(mag),
                 20 * std::log10(1 + kError / mag) + 0.05);
-    EXPECT_NEAR(std::stod(rig.Cell(3, m)), std::arg(g) * kDegrees,
+    EXPECT_NEAR(std::remainder(std::stod(rig.Cell(3, m)) - std::arg(g) * kDegrees, 360.0), 0.0,
                 std::asin(std::min(1.0, kError / mag)) * kDegrees + 0.05);
     const std::complex<double> z = 50.0 * (1.0 + g) / (1.0 - g);
     const double z_error = 1.5 * 100 * kError / std::norm(1.0 - g) + 0.05;

@@ -105,6 +105,17 @@ TEST_F(DialogFields, CentreAndSpanGiveClampedStartAndStopAndStayAsTyped) {
   EXPECT_EQ(Text(Setting::StopFreq), "120000000");
 }
 
+// A whole number beyond 64 bits is out of the field's range, not invalid.
+TEST_F(DialogFields, ANumberTooLargeForSixtyFourBitsGetsTheRangeMessage) {
+  Type(Setting::StartFreq, "99999999999999999999");
+  EXPECT_THAT(Messages(), ElementsAre("Start Frequency can not be more than 120000000 Hz"));
+  EXPECT_EQ(Text(Setting::StartFreq), "20000000");
+  Type(Setting::Points, "-99999999999999999999");
+  EXPECT_THAT(Messages(), ElementsAre(::testing::StartsWith("Points can not be less than")));
+  Type(Setting::StopFreq, "99999999999999999999.5");
+  EXPECT_THAT(Messages(), ElementsAre("Invalid number"));
+}
+
 TEST_F(DialogFields, WholeNumberFieldsRefuseFractionsAndExponents) {
   for (Setting field : {Setting::StartFreq, Setting::CentreFreq, Setting::SpanFreq,
                         Setting::FreqPhase, Setting::FreqPower, Setting::StartPhase,

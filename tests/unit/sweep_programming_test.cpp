@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <string>
 #include <vector>
 
 #include "base/errors.h"
 #include "cal/cal_tables.h"
+#include "sim/detector_model.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"
 #include "sweep/sample_conversion.h"
@@ -90,7 +93,7 @@ TEST_F(SweepProgrammerTest, DefaultFrequencySweepIsEstimatedSentAndLogged) {
       "Sweep parameters",
       "Sweep type: Frequency",
       "Start word: 0x0A3D70A4",
-      "Step_word: 0x00139022",
+      "Step_word: 0x0013A92A",
       "Points: 201",
       "Mode: Reflection",
       "Sweep count: 3",
@@ -104,7 +107,7 @@ TEST_F(SweepProgrammerTest, DefaultFrequencySweepIsEstimatedSentAndLogged) {
   ASSERT_EQ(sent.size(), 1u);
   const SweepProgram& p = sent[0];
   EXPECT_EQ(p.start_word, 171798692u);
-  EXPECT_EQ(p.step_word, 1282082u);
+  EXPECT_EQ(p.step_word, 1288490u);  // 150 kHz: 200 steps reach 50 MHz
   EXPECT_EQ(p.points, 201);
   EXPECT_EQ(p.mode, 0);
   EXPECT_EQ(p.sweep_count, 3);
@@ -130,7 +133,7 @@ TEST_F(SweepProgrammerTest, PhaseSweepWords) {
   const std::vector<std::string> lines = Run();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].start_word, 0u);
-  EXPECT_EQ(sent[0].step_word, 91u);  // step_deg = round(360 / 201) = 2
+  EXPECT_EQ(sent[0].step_word, 91u);  // step_deg = round(360 / 200) = 2
   EXPECT_EQ(sent[0].sweep_type, 1);
   EXPECT_EQ(sent[0].mode, 1);
   EXPECT_EQ(sent[0].preamp, 1);
@@ -149,7 +152,7 @@ TEST_F(SweepProgrammerTest, PowerSweepWordsAndTheOtherTypeTexts) {
   const std::vector<std::string> lines = Run();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].start_word, 32u);
-  EXPECT_EQ(sent[0].step_word, 5u);  // (1017 - 32) / 201 = 4.9
+  EXPECT_EQ(sent[0].step_word, 5u);  // (1017 - 32) / 200 = 4.925
   EXPECT_EQ(sent[0].power_word, 0);
   EXPECT_EQ(sent[0].freq_word, 300647711u);  // 35 MHz
   EXPECT_EQ(sent[0].phase_word, 4096);       // 90 degrees
@@ -167,13 +170,59 @@ TEST_F(SweepProgrammerTest, PowerSweepWordsAndTheOtherTypeTexts) {
   EXPECT_EQ(sent[1].sweep_type, 9);
   EXPECT_EQ(sent[1].start_word, 32u);
 
-  // A stop power below the start wraps the unsigned difference.
+  // A stop power below the start steps down: the two's complement of -5.
   settings.SetText(Setting::SweepType, "Power");
   settings.SetText(Setting::StartPower, "-12");
   settings.SetText(Setting::StopPower, "-42");
   Run();
   EXPECT_EQ(sent[2].start_word, 1017u);
-  EXPECT_EQ(sent[2].step_word, 21367992u);  // round((2^32 + 32 - 1017) / 201)
+  EXPECT_EQ(sent[2].step_word, 0xFFFFFFFBu);
+}
+
+// Every point is measured where the program labels it, up to the stop value:
+// the simulated instrument follows the programmed start and step words.
+TEST(SweepWords, TheInstrumentMeasuresEveryPointWhereItIsLabelled) {
+  struct Case {
+    const char* type;
+    Setting start, stop;
+    const char *from, *to, *points;
+    double tolerance;  // the step word's rounding summed over the sweep
+  };
+  const Case cases[] = {
+      {"Frequency", Setting::StartFreq, Setting::StopFreq, "20000000", "50000000", "201", 30e-6},
+      {"Frequency", Setting::StartFreq, Setting::StopFreq, "500000", "120000000", "500", 30e-6},
+      {"Frequency", Setting::StartFreq, Setting::StopFreq, "40000000", "30000000", "201", 30e-6},
+      {"Phase", Setting::StartPhase, Setting::StopPhase, "0", "360", "201", 0.1},
+      {"Power", Setting::StartPower, Setting::StopPower, "-12", "-42", "201", 1e-9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.type) + " " + c.from + " .. " + c.to + ", " + c.points);
+    InstrumentSettings settings;
+    settings.SetText(Setting::SweepType, c.type);
+    settings.SetText(c.start, c.from);
+    settings.SetText(c.stop, c.to);
+    settings.SetText(Setting::Points, c.points);
+    SampleConverter converter(settings);
+    converter.BeginRun("normal");
+    const SweepProgram program = ComputeSweepWords(settings);
+    for (uint32_t i = 0; i < program.points; ++i) {
+      const PointStimulus measured = ProgramPointStimulus(program, i, 0, false);
+      const double value = c.start == Setting::StartFreq ? measured.hz / 1e6
+                           : c.start == Setting::StartPhase
+                               ? measured.source_phase * 180.0 / 3.141592653589793
+                               : DbmFromPowerWord(measured.power_word);
+      double off = value - converter.AxisValue(static_cast<int>(i));
+      if (c.start == Setting::StartPhase) off = std::remainder(off, 360.0);
+      ASSERT_NEAR(off, 0.0, c.tolerance) << "point " << i;
+    }
+  }
+  // The last point is the stop value.
+  InstrumentSettings settings;
+  settings.SetText(Setting::StartFreq, "20000000");
+  settings.SetText(Setting::StopFreq, "50000000");
+  EXPECT_NEAR(ProgramPointStimulus(ComputeSweepWords(settings), 200, 0, false).hz, 50e6, 30.0);
+  settings.SetText(Setting::Points, "1");
+  EXPECT_EQ(ComputeSweepWords(settings).step_word, 0u);
 }
 
 TEST_F(SweepProgrammerTest, LimitMessagesSetTheStopRequestButStillProgram) {

@@ -132,6 +132,68 @@ TEST(Touchstone, BeforeTheFirstCompleteSweepThereIsNothingToSave) {
   EXPECT_FALSE(std::filesystem::exists(rig.DataDir() / "early.s1p"));
 }
 
+// Sweeps with the stimulus changed while the sweep runs.
+void SweepFrom(FilesRig& rig, const char* start, const char* stop) {
+  ASSERT_TRUE(rig.DuringSweep([&] {
+    rig.analyser->Sweep().Stop();
+    rig.analyser->Settings().SetText(Setting::StartFreq, start);
+    rig.analyser->Settings().SetText(Setting::StopFreq, stop);
+    rig.analyser->Sweep().Restart();
+  }));
+}
+
+TEST(Touchstone, AFallingSweepIsWrittenInIncreasingFrequencyAndAZeroSpanIsRefused) {
+  FilesRig rig;
+  SweepFrom(rig, "40000000", "30000000");
+  SaveTouchstone(rig, "falling");
+  const TouchstoneFile file = ReadTouchstone(rig.DataDir() / "falling.s1p");
+  ASSERT_EQ(file.rows.size(), 201u);
+  const TraceDisplay& display = rig.analyser->Display();
+  for (size_t k = 0; k < file.rows.size(); ++k) {
+    const size_t i = 200 - k;  // the sweep's point written on row k
+    EXPECT_EQ(file.rows[k][0], 30e6 + 50000.0 * static_cast<double>(k));
+    EXPECT_TRUE(Near({file.rows[k][1], file.rows[k][2]},
+                     std::polar(display.ReflMag()[i], display.ReflPhase()[i])))
+        << k;
+  }
+
+  SweepFrom(rig, "35000000", "35000000");
+  SaveTouchstone(rig, "zero");
+  EXPECT_THAT(rig.platform.MessageTexts(),
+              ElementsAre(HasSubstr("a Touchstone file must list increasing frequencies")));
+  EXPECT_FALSE(std::filesystem::exists(rig.DataDir() / "zero.s1p"));
+  ASSERT_TRUE(rig.SaveData("zero.csv"));  // the comma-delimited export still has it
+  EXPECT_EQ(FilesRig::CrLfLines(ReadFile(rig.DataDir() / "zero.csv")).size(), 202u);
+}
+
+// The extension of the name decides the format; the filter decides only
+// for a name without one of the known extensions.
+TEST(SaveData, TheExtensionTypedIsTheFormatWritten) {
+  FilesRig rig;
+  ASSERT_TRUE(rig.RunSweeps(3));
+  ASSERT_TRUE(rig.SaveData("typed.s1p"));  // the comma-delimited filter
+  EXPECT_EQ(ReadTouchstone(rig.DataDir() / "typed.s1p").rows.size(), 201u);
+  EXPECT_FALSE(std::filesystem::exists(rig.DataDir() / "typed.bmp"));
+
+  ASSERT_TRUE(rig.SaveData("other.s2p"));  // a two-port name for a reflection sweep
+  EXPECT_FALSE(std::filesystem::exists(rig.DataDir() / "other.s2p"));
+  EXPECT_EQ(ReadTouchstone(rig.DataDir() / "other.s1p").rows[0].size(), 3u);
+  EXPECT_THAT(rig.LogLines(), Contains("other.s2p saved as other.s1p: a reflection sweep "
+                                       "measures S11, written as a one-port file"));
+
+  ASSERT_TRUE(rig.SaveData("table.csv", StateFiles::kTouchstoneFilter));
+  EXPECT_EQ(FilesRig::CrLfLines(ReadFile(rig.DataDir() / "table.csv"))[0], "Frequency,Mag,Phase");
+  EXPECT_TRUE(std::filesystem::exists(rig.DataDir() / "table.bmp"));
+  EXPECT_THAT(rig.platform.MessageTexts(), IsEmpty());
+
+  // In transmission the dialog offers the two-port extension first.
+  ASSERT_TRUE(rig.DuringSweep([&] { rig.analyser->Formats().TransmissionExecute(); }));
+  const FileDialogRequest request = rig.analyser->Files().SaveDataRequest();
+  EXPECT_EQ(request.filter,
+            "Comma delimited data (*.csv)|*.csv|Touchstone (*.s2p *.s1p)|*.s2p;*.s1p");
+  EXPECT_THAT(request.filter_extensions, ElementsAre("csv", "s2p"));
+}
+
 TEST(Touchstone, NumbersReadBackAsTheSameDouble) {
   for (double v : {0.1, 1.0 / 3.0, -2.5e-7, 0.0, -0.9999999999999999, 1e-300, 123456789.125}) {
     const std::string text = ExactNumber(v);
