@@ -39,6 +39,10 @@ class StateFiles {
   // The steps of Save Data.
   void SaveData(const std::filesystem::path& file);
   void SaveTouchstone(std::filesystem::path file);
+  // Asked where a file is about to be replaced: true when `file` does not
+  // exist, or when the user answers Yes to "<name> already exists. Do you
+  // want to replace it?".
+  bool MayReplace(const std::filesystem::path& file);
   // Every command begins here.
   void StopSweep();
   // Save State, Save Data and a cancelled Recall State end here.
