@@ -58,6 +58,29 @@ void MarkerActions::ArrowClick(int marker_number, bool right) {
   if (stepped != value) markers.SetValue(index, stepped);
 }
 
+void MarkerActions::MarkerToExtreme(int index, TraceExtreme which) {
+  if (index < 0 || index >= kMarkerCount) return;
+  const std::vector<double> values = FormattedTrace(app_.Settings(), app_.Display());
+  if (const auto point = ExtremePointIndex(values, which)) {
+    PlaceAtPoint(index, static_cast<int>(*point));
+  }
+}
+
+void MarkerActions::ChartClick(int index, double x, double y) {
+  if (index < 0 || index >= kMarkerCount) return;
+  PlaceAtPoint(index, NearestTracePoint(app_.Settings(), app_.Display(), x, y));
+}
+
+void MarkerActions::KeyStep(int index, bool right) {
+  if (index < 0 || index >= kMarkerCount || !app_.MarkerModel().At(index).enabled) return;
+  ArrowClick(index + 1, right);
+}
+
+void MarkerActions::PlaceAtPoint(int index, int point) {
+  app_.MarkerModel().Place(index, MarkerValueAtPoint(app_.Settings(), point));
+  UpdateMarkers();
+}
+
 void MarkerActions::UpdateMarkers() {
   try {
     readout_->UpdateMarkers();

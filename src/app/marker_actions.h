@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/signal.h"
+#include "display/marker_search.h"
 
 namespace ostra {
 
@@ -40,6 +41,17 @@ class MarkerActions {
   // left arrow down; the marker moves at the end of the next sweep.
   void ArrowClick(int marker_number, bool right);
 
+  // Marker `index` (0 .. 3) onto the point of the latest sweep with the
+  // largest or smallest value in the current format (in the Smith chart, of
+  // |G|), switched on; the table shows it at once.
+  void MarkerToExtreme(int index, TraceExtreme which);
+  // A click on the chart at (x, y) in the chart's values: marker `index`
+  // onto the nearest point of the trace, switched on.
+  void ChartClick(int index, double x, double y);
+  // Left and Right on the keyboard: marker `index` steps as its arrows step
+  // it; a marker that is off stays where it is.
+  void KeyStep(int index, bool right);
+
   // After the last point of each sweep: the table's rows and the diamonds.
   void UpdateMarkers();
   // At the end of every layout refresh: headers written, rows emptied.
@@ -56,6 +68,9 @@ class MarkerActions {
   MarkerTable& Table();
 
  private:
+  // Marker `index` onto point `point`, shown in the table now.
+  void PlaceAtPoint(int index, int point);
+
   Analyser& app_;
   std::unique_ptr<MarkerReadout> readout_;
   ScopedConnection layout_connection_;

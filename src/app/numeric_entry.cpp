@@ -39,7 +39,8 @@ void NumericEntry::KeypadClick(KeypadKey key) {
 void NumericEntry::Append(std::string_view piece) {
   Keypad& pad = app_.Panel().Entry();
   if (!pad.Enabled()) return;  // a disabled key takes no click
-  std::string text = pad.Text();
+  // A selected text (a refused entry) is replaced by the key.
+  std::string text = pad.Selected() ? std::string() : pad.Text();
   if (piece == "." && text.empty()) {
     text = "0.";
   } else {
@@ -74,7 +75,44 @@ void NumericEntry::enter_ptnClick() { UnitKey("Hz"); }
 
 void NumericEntry::enterboxChange(const std::string& text) {
   Keypad& pad = app_.Panel().Entry();
-  if (pad.Enabled()) pad.SetText(text);
+  if (!pad.Enabled()) return;
+  pad.SetText(text);
+  pad.SetSelected(false);
+}
+
+void NumericEntry::enterboxKey(EntryKeyboardKey key) {
+  if (!app_.Panel().Entry().Enabled()) return;
+  switch (key) {
+    case EntryKeyboardKey::Escape:
+      EscapeEntry();
+      break;
+    case EntryKeyboardKey::Backspace:
+      RemoveLastCharacter();
+      break;
+    case EntryKeyboardKey::MHz:
+      MHz_ptnClick();
+      break;
+    case EntryKeyboardKey::kHz:
+      kHz_ptnClick();
+      break;
+    case EntryKeyboardKey::Hz:
+      Hz_ptnClick();
+      break;
+  }
+}
+
+void NumericEntry::EscapeEntry() {
+  const bool restart = sweep_held_;
+  AbandonEntry();
+  if (restart) app_.Sweep().Restart();
+}
+
+void NumericEntry::RemoveLastCharacter() {
+  Keypad& pad = app_.Panel().Entry();
+  std::string text = pad.Selected() ? std::string() : pad.Text();
+  if (!text.empty()) text.pop_back();
+  pad.SetText(std::move(text));
+  pad.SetSelected(false);
 }
 
 // --- Opening and closing ---------------------------------------------------------------
@@ -91,6 +129,7 @@ void NumericEntry::SelectEntry(std::string_view entry) {
 
 void NumericEntry::AbandonEntry() {
   Keypad& pad = app_.Panel().Entry();
+  sweep_held_ = false;
   SetKeypadEnabled(false);
   pad.SetColour(EntryColour::Silver);
   pad.SetText("");
@@ -98,6 +137,7 @@ void NumericEntry::AbandonEntry() {
 
 void NumericEntry::CloseEntry() {
   Keypad& pad = app_.Panel().Entry();
+  sweep_held_ = false;
   pad.SetColour(EntryColour::Silver);
   pad.SetText("");
   // A setting that is not a number is reported; the entry closes anyway.
@@ -113,7 +153,12 @@ void NumericEntry::ApplyEntry(std::string_view unit) {
   const SweepKind sweep = ParseSweepType(app_.Settings().SweepType());
   const int64_t factor = UnitFactor(unit, sweep, entry);
   if (const EntryRow* row = FindEntryRow(sweep, entry)) {
-    if (!ApplyRow(*row, text, factor)) return;
+    if (!ApplyRow(*row, text, factor)) {
+      // The entry stays open with its text selected: the next key starts
+      // the value afresh.
+      app_.Panel().Entry().SetSelected(!Text().empty());
+      return;
+    }
   }
   CloseEntry();
 }
@@ -138,7 +183,9 @@ bool NumericEntry::ApplyToField(const EntryRow& row, const std::string& text, in
   const std::optional<std::string> converted = ConvertEntry(row.conversion, text, factor);
   if (!converted) {
     // Nothing is written and the entry stays open; a stopped sweep stays
-    // stopped until an entry or an action restarts it.
+    // stopped until an entry or an action restarts it (or Escape abandons
+    // the entry).
+    if (row.stop_and_restart) sweep_held_ = true;
     app_.Host().ShowMessage(NotAFloatMessage(text), MessageKind::Error);
     return false;
   }

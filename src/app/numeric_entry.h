@@ -3,7 +3,8 @@
 // entry action chose (EntryFunction) through the dialog's field validator,
 // stopping and restarting the sweep where the value changes the stimulus,
 // and closes the entry. The user may also type into the entry box with the
-// keyboard, where Return acts as Enter.
+// keyboard, where Return acts as Enter, M, K and H act as the unit keys,
+// Backspace removes the last character and Escape abandons the entry.
 #pragma once
 
 #include <string>
@@ -15,6 +16,9 @@
 namespace ostra {
 
 class Analyser;
+
+// The keys of the keyboard that the entry box takes as keys of its own.
+enum class EntryKeyboardKey { Escape, Backspace, MHz, kHz, Hz };
 
 class NumericEntry {
  public:
@@ -45,6 +49,11 @@ class NumericEntry {
   void enterboxChange(const std::string& text);
   // Return in the box: the keypad's Enter.
   void enterboxReturn() { enter_ptnClick(); }
+  // A key of the keyboard in the box: Escape abandons the entry and restarts
+  // a sweep that a refused entry left stopped (nothing was written);
+  // Backspace removes the last character (the whole text when it is
+  // selected); M, K and H are the unit keys.
+  void enterboxKey(EntryKeyboardKey key);
 
   // --- Used by the front panel's actions and keys -----------------------------------
   // Enables or disables the keys and the entry box together.
@@ -71,8 +80,12 @@ class NumericEntry {
   bool ApplyToField(const EntryRow& row, const std::string& text, int64_t factor);
   void RememberScaling(Remember what);
   void CloseEntry();
+  void EscapeEntry();
+  void RemoveLastCharacter();
 
   Analyser& app_;
+  // A refused entry stopped the sweep and nothing has restarted it since.
+  bool sweep_held_ = false;
 };
 
 }  // namespace ostra

@@ -69,9 +69,8 @@ void StateFiles::save_stateExecute() {
   app_.Guard([&] {
     StopSweep();
     app_.Host().ProcessMessages();
-    if (const auto file = app_.Host().RunFileDialog(SaveStateRequest())) {
-      save_parameters(app_.Settings(), *file);
-    }
+    const auto file = app_.Host().RunFileDialog(SaveStateRequest());
+    if (file && MayReplace(*file)) save_parameters(app_.Settings(), *file);
     done = true;
   });
   if (done) EndCommand();
@@ -104,11 +103,13 @@ void StateFiles::save_dataExecute() {
 }
 
 void StateFiles::SaveData(const std::filesystem::path& file) {
+  const std::filesystem::path picture = PictureFileName(file);
+  // The data and its picture are replaced together or not at all.
+  if (!MayReplace(file) || !MayReplace(picture)) return;
   WriteDataExport(app_.Chart(), file);
   // The dialog has gone and the window has been repainted.
   PumpDelay(100);
   if (app_.Shell().ProgramEnded()) return;
-  const std::filesystem::path picture = PictureFileName(file);
   if (!app_.Host().SaveWindowPicture(picture)) {
     throw IoError("Cannot create file \"" + picture.string() + "\".");
   }
@@ -120,6 +121,7 @@ void StateFiles::SaveTouchstone(const std::filesystem::path& file) {
     app_.Host().ShowMessage(*why);
     return;
   }
+  if (!MayReplace(file)) return;
   TouchstoneHeader header;
   header.program = std::string(kApplicationTitle) + " " + std::string(kApplicationRevision);
   header.saved = app_.Host().LocalTime();
@@ -146,6 +148,15 @@ void StateFiles::recall_stateExecute() {
 }
 
 // --- Common steps ----------------------------------------------------------------
+
+bool StateFiles::MayReplace(const std::filesystem::path& file) {
+  std::error_code ec;
+  if (!std::filesystem::exists(file, ec)) return true;
+  const std::string question =
+      file.filename().string() + " already exists. Do you want to replace it?";
+  return app_.Host().ShowMessage(question, MessageKind::Warning, MessageButtons::YesNo) ==
+         MessageResult::Yes;
+}
 
 void StateFiles::StopSweep() {
   app_.Sweep().Stop();

@@ -43,6 +43,10 @@ class StateFiles {
   // The ports the last sweep measured (0: no frequency response; 1 before
   // the first sweep).
   int MeasuredPorts() const;
+  // Asked where a file is about to be replaced: true when `file` does not
+  // exist, or when the user answers Yes to "<name> already exists. Do you
+  // want to replace it?".
+  bool MayReplace(const std::filesystem::path& file);
   // Every command begins here.
   void StopSweep();
   // Save State, Save Data and a cancelled Recall State end here.

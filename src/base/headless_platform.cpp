@@ -9,7 +9,7 @@ HeadlessPlatform::HeadlessPlatform() : ui_thread_(std::this_thread::get_id()) {}
 MessageResult HeadlessPlatform::ShowMessage(const std::string& text, MessageKind,
                                             MessageButtons buttons) {
   if (!quiet) std::cerr << "[message] " << text << '\n';
-  return buttons == MessageButtons::YesCancel ? MessageResult::Yes : MessageResult::Ok;
+  return buttons == MessageButtons::Ok ? MessageResult::Ok : MessageResult::Yes;
 }
 
 void HeadlessPlatform::SetStatusText(const std::string& text) {

@@ -16,8 +16,8 @@
 namespace ostra {
 
 enum class MessageKind { Information, Warning, Error, Plain };
-enum class MessageButtons { Ok, YesCancel };
-enum class MessageResult { Ok, Yes, Cancel };
+enum class MessageButtons { Ok, YesCancel, YesNo };
+enum class MessageResult { Ok, Yes, Cancel, No };
 
 // The program's timers. Each is periodic while enabled, as a Delphi TTimer is;
 // the handlers that use one as a one-shot disable it in their tick.

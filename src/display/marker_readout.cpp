@@ -52,14 +52,18 @@ class CellText {
     end_ = buffer_;
     return *this;
   }
-  // "%1.<decimals>f"; "0" for what cannot be written.
+  // "%1.<decimals>f"; "0" for what cannot be written. A value that rounds
+  // to zero is written without a minus sign ("0.0", not "-0.0").
   CellText& AppendFixed(double value, int decimals) {
+    char* const start = end_;
     auto [ptr, ec] =
         std::to_chars(end_, buffer_ + sizeof buffer_, value, std::chars_format::fixed, decimals);
-    if (ec == std::errc()) {
-      end_ = ptr;
-    } else {
-      Append("0");
+    if (ec != std::errc()) return Append("0");
+    end_ = ptr;
+    if (*start == '-' &&
+        std::all_of(start + 1, end_, [](char c) { return c == '0' || c == '.'; })) {
+      std::memmove(start, start + 1, static_cast<size_t>(end_ - start - 1));
+      --end_;
     }
     return *this;
   }
@@ -90,9 +94,12 @@ void WriteImpedance(CellText& text, std::complex<double> g) {
     text.Append(kInfiniteText);
     return;
   }
-  // Adding 0 turns a negative zero into zero, which takes the plus sign.
-  const double imag = z.imag() + 0.0;
-  text.AppendFixed(z.real(), 1).Append(imag >= 0 ? "+" : "").AppendFixed(imag, 1).Append("j");
+  // The imaginary part carries a plus sign unless it is written negative
+  // (one that rounds to zero is written "+0.0").
+  CellText imag;
+  imag.AppendFixed(z.imag(), 1);
+  const bool negative = imag.View().starts_with('-');
+  text.AppendFixed(z.real(), 1).Append(negative ? "" : "+").Append(imag.View()).Append("j");
 }
 
 void WriteVswr(CellText& text, double magnitude) {

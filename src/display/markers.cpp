@@ -22,6 +22,14 @@ void MarkerState::PlaceSelected(double value) {
   Changed();
 }
 
+void MarkerState::Place(int index, double value) {
+  Marker& m = markers_.at(static_cast<size_t>(index));
+  m.value = value;
+  m.enabled = true;
+  m.arrows_visible = true;
+  Changed();
+}
+
 void MarkerState::SetValue(int index, double value) {
   markers_.at(static_cast<size_t>(index)).value = value;
   Changed();

@@ -32,6 +32,8 @@ class MarkerState {
   void Select(int index);
   // The selected marker at `value`: switched on, its arrows shown.
   void PlaceSelected(double value);
+  // Marker `index` at `value`: switched on, its arrows shown.
+  void Place(int index, double value);
   // A new position for marker `index`; on and off stay as they are.
   void SetValue(int index, double value);
   // Every marker off at 0, every arrow hidden.

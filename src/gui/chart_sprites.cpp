@@ -46,13 +46,13 @@ void DrawPointer(QPainter& p, const ChartSeries& s, double x, double y) {
 }
 
 const ChartSprite& ChartSprites::Point(const ChartSeries& s, int series, const std::string& mark,
-                                       const QFont& mark_font, qreal dpr) {
-  Key key{series, mark, qRgb(s.colour.r, s.colour.g, s.colour.b), dpr};
+                                       const QFont& mark_font, qreal dpr, MarkPlace place) {
+  Key key{series, mark, qRgb(s.colour.r, s.colour.g, s.colour.b), dpr, static_cast<int>(place)};
   auto found = sprites_.find(key);
   if (found != sprites_.end()) return found->second;
 
   // Laid out around the point at (0, 0): the pointer on it, the arrow up
-  // from it, the mark's text centred above the arrow.
+  // (or down) from it, the mark's text at the arrow's end.
   const bool marked = s.marks_visible && !mark.empty();
   const QString text = QString::fromStdString(mark);
   const QFontMetricsF fm(mark_font);
@@ -60,7 +60,12 @@ const ChartSprite& ChartSprites::Point(const ChartSeries& s, int series, const s
   const double text_height = marked ? fm.height() : 0;
   const double arrow = marked ? s.mark_arrow_length : 0;
   const double half = s.pointer == PointerStyle::None ? 0 : std::max(1, s.pointer_size);
-  const QRectF box(-text_width / 2, -arrow - text_height, text_width, text_height);
+  const bool below =
+      place == MarkPlace::Below || place == MarkPlace::BelowLeft || place == MarkPlace::BelowRight;
+  double left = -text_width / 2;
+  if (place == MarkPlace::AboveLeft || place == MarkPlace::BelowLeft) left = -text_width;
+  if (place == MarkPlace::AboveRight || place == MarkPlace::BelowRight) left = 0;
+  const QRectF box(left, below ? arrow : -arrow - text_height, text_width, text_height);
   const QRectF pointer(-half, -half, 2 * half + 1, 2 * half + 1);
   const QRectF bounds = (marked ? box.united(pointer) : pointer).toAlignedRect();
 
@@ -74,7 +79,7 @@ const ChartSprite& ChartSprites::Point(const ChartSeries& s, int series, const s
     const QColor colour = ToQColor(s.mark_colour);
     if (arrow > 0) {
       p.setPen(QPen(colour, 1));
-      p.drawLine(QPointF(0, 0), QPointF(0, -arrow));
+      p.drawLine(QPointF(0, 0), QPointF(0, below ? arrow : -arrow));
     }
     if (!s.mark_transparent) p.fillRect(box, ToQColor(s.mark_background));
     p.setFont(mark_font);
@@ -87,7 +92,7 @@ const ChartSprite& ChartSprites::Point(const ChartSeries& s, int series, const s
 
 const ChartSprite& ChartSprites::Label(const ChartLabel& label, int slot, const QFont& font,
                                        qreal dpr) {
-  Key key{-1 - slot, label.text, qRgb(label.colour.r, label.colour.g, label.colour.b), dpr};
+  Key key{-1 - slot, label.text, qRgb(label.colour.r, label.colour.g, label.colour.b), dpr, 0};
   auto found = sprites_.find(key);
   if (found != sprites_.end()) return found->second;
   const QString text = QString::fromStdString(label.text);

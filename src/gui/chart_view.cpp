@@ -1,11 +1,15 @@
 #include "gui/chart_view.h"
 
 #include <QFontMetricsF>
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
+
 #include <QPainter>
 #include <QPointer>
 #include <QPolygonF>
 #include <utility>
+#include "gui/key_tips.h"
 
 #include <algorithm>
 #include <cmath>
@@ -58,6 +62,11 @@ double ChartView::Scale::Map(double v) const {
   if (std::isfinite(span)) return pixel_from + (v - min) / span * (pixel_to - pixel_from);
   // Ends so far apart that their difference overflows: work in halves.
   return pixel_from + (v / 2 - min / 2) / (max / 2 - min / 2) * (pixel_to - pixel_from);
+}
+
+double ChartView::Scale::Unmap(double pixel) const {
+  if (pixel_to == pixel_from) return min;
+  return min + (pixel - pixel_from) / (pixel_to - pixel_from) * (max - min);
 }
 
 bool ChartView::StaticKey::operator==(const StaticKey& o) const {
@@ -292,15 +301,32 @@ void ChartView::DrawPointSprites(QPainter& p, const Geometry& g, const ChartSeri
   const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
   const qreal dpr = frame_.Image().devicePixelRatio();
   const QRectF clip = g.plot.adjusted(0, 0, 1, 1);
+  // The pointer itself may overhang the edge of a point on it.
+  const double slack = std::max(1, s.pointer_size) + 1;
+  const QRectF room = clip.adjusted(-slack, -slack, slack, slack);
   for (const ChartPoint& point : s.points) {
     const double x = std::round(g.bottom.Map(point.x));
     const double y = std::round(ys.Map(point.y));
     if (!std::isfinite(x) || !std::isfinite(y) || std::abs(x) > 1e6 || std::abs(y) > 1e6) continue;
-    const ChartSprite& sprite = sprites_.Point(s, series, point.mark, mark_font_, dpr);
-    const QPointF at(x - sprite.anchor.x(), y - sprite.anchor.y());
-    const QRectF area(at, QSizeF(sprite.image.size()) / dpr);
+    // A mark that the plot's top, right or left edge would cut moves to the
+    // first place round its point where it is whole.
+    const ChartSprite* sprite = nullptr;
+    QRectF area;
+    for (int place = 0; place < kMarkPlaceCount; ++place) {
+      sprite =
+          &sprites_.Point(s, series, point.mark, mark_font_, dpr, static_cast<MarkPlace>(place));
+      area = QRectF(QPointF(x, y) - sprite->anchor, QSizeF(sprite->image.size()) / dpr);
+      const bool whole =
+          area.top() >= room.top() && area.left() >= room.left() && area.right() <= room.right();
+      if (whole || !s.marks_visible || point.mark.empty()) break;
+      if (place == kMarkPlaceCount - 1) {
+        sprite = &sprites_.Point(s, series, point.mark, mark_font_, dpr);
+        area = QRectF(QPointF(x, y) - sprite->anchor, QSizeF(sprite->image.size()) / dpr);
+      }
+    }
+    const QPointF at = area.topLeft();
     if (!area.intersects(clip)) continue;
-    p.drawImage(at, sprite.image);
+    p.drawImage(at, sprite->image);
     frame_.MarkDrawn(area & clip);
   }
 }
@@ -412,11 +438,28 @@ void ChartView::DrawLabels(QPainter& p, const Geometry& g, qreal dpr, bool into_
   }
 }
 
+bool ChartView::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const ChartLabel& mark = model_.AllLabels()[static_cast<size_t>(LabelId::cal_label)];
+  const QString tip = CalibrationMarkTip(mark.text);
+  if (!tip.isEmpty() && LabelRect(LabelId::cal_label).contains(help->pos())) {
+    QToolTip::showText(help->globalPos(), tip, this);
+  } else {
+    QToolTip::hideText();
+    event->ignore();
+  }
+  return true;
+}
+
 void ChartView::mousePressEvent(QMouseEvent* event) {
   QWidget::mousePressEvent(event);
-  if (!on_point_click) return;
   const Geometry g = ComputeGeometry(size());
   const QPointF at = event->position();
+  if (on_plot_click && event->button() == Qt::LeftButton && g.plot.contains(at)) {
+    on_plot_click(g.bottom.Unmap(at.x()), g.left.Unmap(at.y()));
+  }
+  if (!on_point_click) return;
   const ChartPoint* best = nullptr;
   double best_distance = kClickRadius * kClickRadius;
   // Later series are drawn on top, so they win a tie.

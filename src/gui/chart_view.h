@@ -46,6 +46,8 @@ class ChartView : public QWidget {
 
   // A click near a point of any shown series, with that point's values.
   std::function<void(double x, double y)> on_point_click;
+  // A left click inside the plot, at its values on the bottom and left axes.
+  std::function<void(double x, double y)> on_plot_click;
 
   // Where a chart value lands in widget pixels at the current size.
   QPointF MapToWidget(double x, double y, VerticalAxis axis = VerticalAxis::Left) const;
@@ -65,6 +67,8 @@ class ChartView : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  // The calibration mark's tooltip.
+  bool event(QEvent* event) override;
 
  private:
   // Value-to-pixel mapping of one axis.
@@ -74,6 +78,7 @@ class ChartView : public QWidget {
     double pixel_from = 0;  // pixel of `min`
     double pixel_to = 1;    // pixel of `max`
     double Map(double v) const;
+    double Unmap(double pixel) const;
   };
   struct Ticks {
     std::vector<double> major;

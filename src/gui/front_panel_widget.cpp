@@ -1,8 +1,11 @@
 #include "gui/front_panel_widget.h"
 
 #include <QFont>
+#include <QKeyEvent>
+#include <optional>
 
 #include "gui/handler_call.h"
+#include "gui/key_tips.h"
 #include "panel/menus.h"
 
 namespace ostra {
@@ -46,6 +49,47 @@ void SetEntryColour(QLineEdit* box, const QColor& colour) {
   box->setPalette(palette);
 }
 
+// The keys of the keyboard that the entry box hands to the entry instead of
+// typing them: Escape, Backspace (unless part of the text is selected, which
+// it removes as any box does) and the unit letters.
+std::optional<EntryKeyboardKey> EntryKeyOf(const QKeyEvent& key, const QLineEdit& box) {
+  if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return {};
+  switch (key.key()) {
+    case Qt::Key_Escape:
+      return EntryKeyboardKey::Escape;
+    case Qt::Key_Backspace:
+      if (box.hasSelectedText()) return {};
+      return EntryKeyboardKey::Backspace;
+    case Qt::Key_M:
+      return EntryKeyboardKey::MHz;
+    case Qt::Key_K:
+      return EntryKeyboardKey::kHz;
+    case Qt::Key_H:
+      return EntryKeyboardKey::Hz;
+    default:
+      return {};
+  }
+}
+
+class EntryKeyFilter : public QObject {
+ public:
+  EntryKeyFilter(QLineEdit* box, std::function<void(EntryKeyboardKey)> handler)
+      : QObject(box), box_(box), handler_(std::move(handler)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != box_ || event->type() != QEvent::KeyPress) return false;
+    const auto key = EntryKeyOf(*static_cast<QKeyEvent*>(event), *box_);
+    if (!key) return false;
+    if (handler_) CallHandler([&] { handler_(*key); });
+    return true;
+  }
+
+ private:
+  QLineEdit* box_;
+  std::function<void(EntryKeyboardKey)> handler_;
+};
+
 }  // namespace
 
 FrontPanelWidget::FrontPanelWidget(QWidget* panel, FrontPanelHandlers handlers)
@@ -88,6 +132,7 @@ void FrontPanelWidget::BuildHardKeys() {
                                            save_recall ? QString() : QString(info.caption), face,
                                            frame, panel_);
     const HardKey id = info.key;
+    key->Key()->setToolTip(HardKeyTip(id));
     auto click = [this, id] {
       if (handlers_.HardKeyClick) Call([this, id] { handlers_.HardKeyClick(id); });
     };
@@ -149,6 +194,7 @@ void FrontPanelWidget::BuildEntryBox() {
   });
   QObject::connect(entry_box_, &QLineEdit::returnPressed, entry_box_,
                    [this] { Call(handlers_.EntryReturn); });
+  entry_box_->installEventFilter(new EntryKeyFilter(entry_box_, handlers_.EntryKey));
 }
 
 void FrontPanelWidget::SetSoftKey(int number, const QString& caption, bool visible, bool lit) {
@@ -174,6 +220,11 @@ void FrontPanelWidget::ShowKeypad(const Keypad& keypad) {
   entry_box_->setEnabled(keypad.Enabled());
   const QString text = QString::fromStdString(keypad.Text());
   if (entry_box_->text() != text) entry_box_->setText(text);
+  // A refused entry's text is shown selected, as the next key replaces it.
+  if (keypad.Selected() != selection_shown_) {
+    selection_shown_ = keypad.Selected();
+    if (selection_shown_) entry_box_->selectAll();
+  }
   SetEntryColour(entry_box_, keypad.Colour() == EntryColour::Aqua ? kEntryAqua : kKeySilver);
   if (keypad.FocusRequests() != focus_requests_shown_) {
     focus_requests_shown_ = keypad.FocusRequests();

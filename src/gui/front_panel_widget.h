@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "app/numeric_entry.h"
 #include "gui/key_panel.h"
 #include "panel/front_panel.h"
 #include "panel/keypad.h"
@@ -26,6 +27,8 @@ struct FrontPanelHandlers {
   // The user typed into the entry box; Return pressed in it.
   std::function<void(const std::string&)> EntryTextEdited;
   std::function<void()> EntryReturn;
+  // A key the entry box takes as its own (Escape, Backspace, M, K, H).
+  std::function<void(EntryKeyboardKey)> EntryKey;
 };
 
 inline constexpr int kSoftKeyCount = 7;
@@ -65,6 +68,7 @@ class FrontPanelWidget {
   std::array<KeypadButton*, kKeypadKeyCount> pad_keys_{};
   QLineEdit* entry_box_ = nullptr;
   uint64_t focus_requests_shown_ = 0;
+  bool selection_shown_ = false;
 };
 
 }  // namespace ostra

@@ -23,11 +23,13 @@
 #include "app/app_directory.h"
 #include "app/app_shell.h"
 #include "app/calibration.h"
+#include "app/front_panel_keys.h"
 #include "base/constants.h"
 #include "device/d2xx_library.h"
 #include "gui/artwork.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
+#include "gui/remembered_window.h"
 #include "gui/system_close.h"
 #include "sim/bench_standards.h"
 #include "sim/simulated_instrument.h"
@@ -161,7 +163,7 @@ void ConnectSimulatorBench(ostra::Analyser& analyser, ostra::ProgramWindows& win
       [f](const std::string& prompt) { f->PromptAnswered(prompt); });
   analyser.Cal().on_captures_done.Connect([f] { f->CapturesDone(); });
 
-  QMenu* menu = windows.MainForm().menuBar()->addMenu("Simulator");
+  QMenu* menu = windows.MainForm().menuBar()->addMenu("&Simulator");
   menu->setObjectName("Simulator1");
   auto* group = new QActionGroup(menu);
   for (ostra::Dut dut : {ostra::Dut::Open, ostra::Dut::Short, ostra::Dut::Load, ostra::Dut::Thru,
@@ -256,9 +258,19 @@ int main(int argc, char** argv) {
   if (simulator != nullptr) ConnectSimulatorBench(analyser, windows, *simulator, follower);
 
   windows.Start();
+  // Where the window was when the program last ended.
+  ostra::RestoreWindowPlace(windows.MainForm(), analyser,
+                            ostra::ReadWindowPlace(ostra::WindowPlaceFile()),
+                            ostra::PresentScreens());
   ScheduleTimedEnd(options, analyser, windows, platform);
   int result = 0;
   if (!platform.QuitRequested()) result = QApplication::exec();
+  // A window that was never shown keeps the place it had.
+  if (windows.MainForm().windowHandle() != nullptr) {
+    ostra::WriteWindowPlace(
+        ostra::WindowPlaceFile(),
+        ostra::CurrentWindowPlace(windows.MainForm(), analyser.Keys().ControlPanelShown()));
+  }
   EndAcquisition(analyser, result);
   return result;
 }

@@ -10,6 +10,7 @@
 #include <QVariantAnimation>
 
 #include "gui/handler_call.h"
+#include "gui/key_tips.h"
 
 namespace ostra {
 
@@ -69,6 +70,7 @@ TMainForm::TMainForm(MainFormHandlers handlers, QWidget* parent)
 
   BuildMenus();
   BuildFrontPanel();
+  BuildShortcuts();
 
   QStatusBar* status = statusBar();
   status->setObjectName("StatusBar1");
@@ -82,6 +84,7 @@ TMainForm::TMainForm(MainFormHandlers handlers, QWidget* parent)
   sweep_state_->setObjectName("sweep_state_lbl");
   sweep_state_->setMinimumWidth(70);
   sweep_state_->setAlignment(Qt::AlignCenter);
+  sweep_state_->setToolTip(SweepIndicatorTip());
   status->addPermanentWidget(sweep_state_);
   SetSweepState(false);
 }
@@ -100,10 +103,11 @@ void TMainForm::BuildMenus() {
     const char* name;
     const char* caption;
   };
-  static constexpr MenuName kMenus[] = {{MenuId::File, "File1", "File"},
-                                        {MenuId::Edit, "Edit1", "Edit"},
-                                        {MenuId::View, "View1", "View"},
-                                        {MenuId::Help, "Help1", "Help"}};
+  // Each menu opens with Alt and its first letter.
+  static constexpr MenuName kMenus[] = {{MenuId::File, "File1", "&File"},
+                                        {MenuId::Edit, "Edit1", "&Edit"},
+                                        {MenuId::View, "View1", "&View"},
+                                        {MenuId::Help, "Help1", "&Help"}};
   for (const MenuName& m : kMenus) {
     QMenu* menu = bar->addMenu(m.caption);
     menu->setObjectName(m.name);
@@ -128,6 +132,16 @@ void TMainForm::SetControlPanelCaption(bool shown) {
   }
 }
 
+void TMainForm::BuildShortcuts() {
+  if (QAction* exit = MenuAction("Exit1")) exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  auto* help = new QAction(this);
+  help->setObjectName("FrontPanelHelp");
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  help->setShortcutContext(Qt::WindowShortcut);
+  addAction(help);
+  connect(help, &QAction::triggered, this, [this] { help_.ShowHelp(); });
+}
+
 void TMainForm::BuildFrontPanel() {
   FrontPanelHandlers h;
   h.SoftKeyClick = [this](int number) {
@@ -144,6 +158,9 @@ void TMainForm::BuildFrontPanel() {
   };
   h.EntryReturn = [this] {
     if (handlers_.EntryReturn) handlers_.EntryReturn();
+  };
+  h.EntryKey = [this](EntryKeyboardKey key) {
+    if (handlers_.EntryKey) handlers_.EntryKey(key);
   };
   front_panel_ = std::make_unique<FrontPanelWidget>(panel_, std::move(h));
 }

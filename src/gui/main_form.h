@@ -11,6 +11,7 @@
 
 #include "app/menu_commands.h"
 #include "gui/front_panel_widget.h"
+#include "gui/help_window.h"
 #include "gui/key_panel.h"
 
 class QAction;
@@ -34,6 +35,7 @@ struct MainFormHandlers {
   std::function<void(KeypadKey)> KeypadClick;
   std::function<void(const std::string&)> EntryTextEdited;
   std::function<void()> EntryReturn;
+  std::function<void(EntryKeyboardKey)> EntryKey;
 };
 
 // The smallest main window: the front panel fits, and no label of the chart
@@ -66,6 +68,8 @@ class TMainForm : public QMainWindow {
   void SetControlPanelCaption(bool shown);
   // A menu entry by its control name.
   QAction* MenuAction(const QString& name) const;
+  // The front panel's help (F1).
+  HelpWindow& Help() { return help_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -74,6 +78,7 @@ class TMainForm : public QMainWindow {
  private:
   void BuildMenus();
   void BuildFrontPanel();
+  void BuildShortcuts();
 
   MainFormHandlers handlers_;
   QWidget* chart_ = nullptr;
@@ -83,6 +88,7 @@ class TMainForm : public QMainWindow {
   std::unique_ptr<FrontPanelWidget> front_panel_;
   QPointer<QVariantAnimation> slide_;
   bool panel_shown_ = true;
+  HelpWindow help_;
 };
 
 }  // namespace ostra

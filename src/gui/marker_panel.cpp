@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
@@ -27,8 +28,9 @@ constexpr int kLeftArrowX = 10;
 constexpr int kRightArrowX = 34;
 constexpr int kArrowWidth = 22;
 
-// Every cell drawn alike, selected or not, with the focus on it or not:
-// the panel's colour, black text 2 pixels in from the cell's left and top.
+// Every cell drawn alike, with the focus on it or not: the panel's colour,
+// black text 2 pixels in from the cell's left and top; the selected marker's
+// row (the one a click on the chart moves) in bold.
 class PlainCellDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -37,7 +39,9 @@ class PlainCellDelegate : public QStyledItemDelegate {
     painter->fillRect(option.rect, kMarkerPanelColour);
     const QString text = index.data(Qt::DisplayRole).toString();
     if (text.isEmpty()) return;
-    painter->setFont(option.font);
+    QFont font = option.font;
+    if (index.row() > 0 && (option.state & QStyle::State_Selected)) font.setBold(true);
+    painter->setFont(font);
     painter->setPen(Qt::black);
     painter->drawText(option.rect.adjusted(2, 2, 0, 0), Qt::AlignLeft | Qt::AlignTop, text);
   }
@@ -138,6 +142,42 @@ void MarkerPanel::BuildGrid() {
     for (int c = 0; c < kMarkerTableColumns; ++c) grid_->setItem(r, c, new QTableWidgetItem);
   }
   grid_->setGeometry(kGridLeft, kGridTop, width, kRowHeight * kMarkerTableRows);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(grid_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { OpenSearchMenu(at); });
+}
+
+int MarkerPanel::SelectedMarker() const {
+  const QList<QTableWidgetItem*> selected = grid_->selectedItems();
+  for (const QTableWidgetItem* item : selected) {
+    if (item->row() >= 1 && item->row() <= kMarkerCount) return item->row() - 1;
+  }
+  return 0;
+}
+
+QMenu* MarkerPanel::MakeSearchMenu(int index) {
+  auto* menu = new QMenu(this);
+  menu->setObjectName("MarkerSearchMenu");
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const std::pair<const char*, TraceExtreme> entries[] = {
+      {"Marker to maximum", TraceExtreme::Maximum}, {"Marker to minimum", TraceExtreme::Minimum}};
+  for (const auto& [caption, which] : entries) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(which == TraceExtreme::Maximum ? "MarkerToMaximum" : "MarkerToMinimum");
+    connect(action, &QAction::triggered, this, [this, index, which = which] {
+      if (on_marker_search) CallHandler([&] { on_marker_search(index, which); });
+    });
+  }
+  return menu;
+}
+
+void MarkerPanel::OpenSearchMenu(const QPoint& at) {
+  // The marker of the row under the mouse, else the selected one.
+  const int row = grid_->rowAt(at.y());
+  const int index = row >= 1 && row <= kMarkerCount ? row - 1 : SelectedMarker();
+  MakeSearchMenu(index)->popup(grid_->viewport()->mapToGlobal(at));
 }
 
 void MarkerPanel::BuildArrows() {

@@ -11,9 +11,11 @@
 #include <array>
 #include <functional>
 
+#include "display/marker_search.h"
 #include "display/marker_table.h"
 #include "display/markers.h"
 
+class QMenu;
 class QVariantAnimation;
 
 namespace ostra {
@@ -56,6 +58,15 @@ class MarkerPanel : public QWidget {
 
   // A click on an arrow: the marker (1 .. 4) and whether it is the right one.
   std::function<void(int marker_number, bool right)> on_arrow_click;
+  // "Marker to maximum" or "Marker to minimum" chosen in the table's context
+  // menu: the marker (0 .. 3) and the search.
+  std::function<void(int index, TraceExtreme which)> on_marker_search;
+
+  // The marker (0 .. 3) whose row is selected in the table; marker 1 when
+  // no marker's row is.
+  int SelectedMarker() const;
+  // The table's context menu for marker `index` (0 .. 3).
+  QMenu* MakeSearchMenu(int index);
 
   // The table shows `table`: cells that changed are written, in one go per
   // turn of the event loop however often the table changes.
@@ -75,6 +86,7 @@ class MarkerPanel : public QWidget {
   static QWidget* MakeHolder(QWidget* front_panel);
   void BuildGrid();
   void BuildArrows();
+  void OpenSearchMenu(const QPoint& at);
   void Slide(bool visible);
 
   QWidget* holder_;  // clips the panel as it slides

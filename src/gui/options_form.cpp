@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTabWidget>
 
@@ -128,6 +129,10 @@ TOptionsForm::TOptionsForm(InstrumentSettings& settings, OptionsFormHandlers han
   pages_->addTab(BuildParametersPage(), "Parameters");
   pages_->addTab(BuildInfoPage(), "Info");
   ShowAllSettings();
+  // Escape closes the dialog as Cancel does, whichever page is shown.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this,
+          [this] { CallHandler(handlers_.opt_cancel_btnClick); });
 }
 
 QWidget* TOptionsForm::MakeBox(Setting setting, QWidget* parent) {

@@ -1,5 +1,7 @@
 #include "gui/program_windows.h"
 
+#include <QShortcut>
+
 #include "app/app_shell.h"
 #include "app/display_actions.h"
 #include "app/front_panel_keys.h"
@@ -8,6 +10,7 @@
 #include "app/options_dialog.h"
 #include "display/chart_model.h"
 #include "display/markers.h"
+#include "gui/key_tips.h"
 #include "panel/front_panel.h"
 #include "sweep/sweep_engine.h"
 
@@ -104,8 +107,29 @@ void ProgramWindows::ConnectMarkerPanel() {
   marker_panel_->on_arrow_click = [this](int marker, bool right) {
     analyser_.Guard([&] { analyser_.Markers().ArrowClick(marker, right); });
   };
+  marker_panel_->on_marker_search = [this](int index, TraceExtreme which) {
+    analyser_.Guard([&] { analyser_.Markers().MarkerToExtreme(index, which); });
+  };
   marker_panel_->ShowTable(table);
   marker_panel_->ShowArrows(markers);
+  ConnectMarkerMouseAndKeys();
+}
+
+void ProgramWindows::ConnectMarkerMouseAndKeys() {
+  // A click on the chart moves the selected marker there; Left and Right
+  // step it as its arrows do (the entry box keeps them for its cursor).
+  chart_->on_plot_click = [this](double x, double y) {
+    const int marker = marker_panel_->SelectedMarker();
+    analyser_.Guard([&] { analyser_.Markers().ChartClick(marker, x, y); });
+  };
+  for (const bool right : {false, true}) {
+    auto* key = new QShortcut(QKeySequence(right ? Qt::Key_Right : Qt::Key_Left), &main_form_);
+    key->setObjectName(right ? "MarkerStepRight" : "MarkerStepLeft");
+    QObject::connect(key, &QShortcut::activated, &main_form_, [this, right] {
+      const int marker = marker_panel_->SelectedMarker();
+      analyser_.Guard([&] { analyser_.Markers().KeyStep(marker, right); });
+    });
+  }
 }
 
 ProgramWindows::~ProgramWindows() {
@@ -145,6 +169,9 @@ MainFormHandlers ProgramWindows::MakeMainFormHandlers() {
     analyser_.Guard([&] { analyser_.Entry().enterboxChange(text); });
   };
   h.EntryReturn = [this] { analyser_.Guard([&] { analyser_.Entry().enterboxReturn(); }); };
+  h.EntryKey = [this](EntryKeyboardKey key) {
+    analyser_.Guard([&] { analyser_.Entry().enterboxKey(key); });
+  };
   return h;
 }
 
@@ -170,7 +197,16 @@ OptionsFormHandlers ProgramWindows::MakeOptionsFormHandlers() {
   return h;
 }
 
-void ProgramWindows::ShowSoftKeys() { main_form_.Keys().ShowPanel(analyser_.Panel()); }
+void ProgramWindows::ShowSoftKeys() {
+  main_form_.Keys().ShowPanel(analyser_.Panel());
+  // Each soft key says what it does, and an entry the unit it expects.
+  const SweepKind sweep = ParseSweepType(analyser_.Settings().SweepType());
+  for (int i = 0; i < FrontPanel::kSoftKeys; ++i) {
+    KeyPanel* key = main_form_.SoftKey(i + 1).Key();
+    const QString tip = SoftKeyTip(analyser_.Panel().Key(i).action, sweep);
+    if (key->toolTip() != tip) key->setToolTip(tip);
+  }
+}
 
 void ProgramWindows::ShowPanel(PanelId id, bool visible, bool slide) {
   switch (id) {

@@ -51,6 +51,7 @@ class ProgramWindows {
   void ShowSoftKeys();
   void ShowPanel(PanelId id, bool visible, bool slide);
   void ConnectMarkerPanel();
+  void ConnectMarkerMouseAndKeys();
 
   Analyser& analyser_;
   QtPlatform& platform_;

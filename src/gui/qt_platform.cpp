@@ -98,12 +98,17 @@ MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind k
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
+  } else if (buttons == MessageButtons::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
   const int answer = box.exec();
   if (buttons == MessageButtons::Ok) return MessageResult::Ok;
-  return answer == QMessageBox::Yes ? MessageResult::Yes : MessageResult::Cancel;
+  if (answer == QMessageBox::Yes) return MessageResult::Yes;
+  return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Cancel;
 }
 
 void QtPlatform::SetStatusText(const std::string& text) {

@@ -50,8 +50,15 @@ void Keypad::SetEnabled(bool on) {
 }
 
 void Keypad::SetText(std::string text) {
-  if (text_ == text) return;
+  if (text_ == text && !selected_) return;
   text_ = std::move(text);
+  selected_ = false;
+  Changed();
+}
+
+void Keypad::SetSelected(bool on) {
+  if (selected_ == on) return;
+  selected_ = on;
   Changed();
 }
 

@@ -59,6 +59,12 @@ class Keypad {
   const std::string& EntryFunction() const { return entry_function_; }
   void SetEntryFunction(std::string entry);
 
+  // The whole text selected (after a refused entry): the next key typed or
+  // clicked replaces it instead of adding to it. Any change of the text ends
+  // the selection.
+  bool Selected() const { return selected_; }
+  void SetSelected(bool on);
+
   // Asks for the keyboard focus in the entry box; the shell gives it when
   // the count moves.
   void RequestFocus();
@@ -74,6 +80,7 @@ class Keypad {
   std::string text_;
   EntryColour colour_ = EntryColour::Silver;
   std::string entry_function_;
+  bool selected_ = false;
   uint64_t focus_requests_ = 0;
   uint64_t revision_ = 0;
 };

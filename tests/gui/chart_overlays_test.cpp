@@ -129,6 +129,19 @@ TEST_F(ChartOverlaysTest, EverythingIsClippedToThePlot) {
   EXPECT_EQ(Pixel(image, view.MapToWidget(40, 29.5)), kYellowPixel);
 }
 
+TEST_F(ChartOverlaysTest, AMarkerInTheTopRightCornerHasItsLabelWholeInsideThePlot) {
+  FlatTrace(-20);
+  chart.AddPoint(SeriesId::MarkerSeries, 50, 30, "M1");
+  const QImage image = Render();
+  const QPointF at = view.MapToWidget(50, 30);
+  // Neither above the plot nor right of it: below the point and left of it.
+  const QRect below_left(QPoint(static_cast<int>(at.x()) - 40, static_cast<int>(at.y()) + 6),
+                         QPoint(static_cast<int>(at.x()), static_cast<int>(at.y()) + 40));
+  EXPECT_GT(Count(image, below_left, kYellowPixel), 15);
+  const QRect plot = view.PlotArea().toAlignedRect().adjusted(-1, -1, 1, 1);
+  EXPECT_EQ(Count(image, QRect(0, 0, image.width(), plot.top()), kYellowPixel), 0);
+}
+
 TEST_F(ChartOverlaysTest, LaterSeriesAreDrawnOverEarlierOnes) {
   FlatTrace(-20);
   CopyTraceToMemory(chart);  // the memory right under the trace

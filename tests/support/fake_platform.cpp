@@ -19,8 +19,8 @@ MessageResult FakePlatform::ShowMessage(const std::string& text, MessageKind kin
   {
     std::lock_guard lock(message_mutex_);
     messages_.push_back(message);
-    if (buttons == MessageButtons::YesCancel) {
-      answer = MessageResult::Cancel;
+    if (buttons != MessageButtons::Ok) {
+      answer = buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Cancel;
       if (!answers.empty()) {
         answer = answers.front();
         answers.pop_front();

@@ -59,7 +59,8 @@ class FakePlatform : public Platform {
   std::function<bool()> worker_pending;
   // Called with each message box before it is answered (on the caller's thread).
   std::function<void(const RecordedMessage&)> on_message;
-  // Answers for Yes/Cancel boxes, used in order; Ok boxes always answer Ok.
+  // Answers for Yes/Cancel and Yes/No boxes, used in order (Cancel or No
+  // when none is left); Ok boxes always answer Ok.
   std::deque<MessageResult> answers;
   // What the user types in the file dialogs, in order (nothing: Cancel). As
   // in a real dialog, a relative name is taken in the dialog's folder and a
