@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: run test deps build asan-test fuzz bench format clean
+.PHONY: run test deps build asan-test tsan-test fuzz bench format clean
 
 deps:
 	@./scripts/install-deps.sh
@@ -23,6 +23,12 @@ asan-test: deps
 	@cmake --preset asan >/dev/null
 	@cmake --build --preset asan
 	@ctest --preset asan
+
+# The core tests (no GUI) under the thread sanitizer.
+tsan-test: deps
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan
+	@ctest --preset tsan
 
 # Builds the fuzz targets (clang, libFuzzer) and runs each for FUZZ_SECONDS.
 FUZZ_SECONDS ?= 300

@@ -128,13 +128,11 @@ void RunCommand(FuzzedDataProvider& in, DeviceLink& link) {
     }
     default: {
       // A sample stream of any length, as the acquisition reads it.
-      std::lock_guard lock(link.ConnectionMutex());
-      link.StartSweep();
-      FUZZ_CHECK(link.ReadBlock(in.ConsumeIntegral<uint32_t>()) <= kRxBufferSize);
+      std::vector<uint8_t> stream(in.ConsumeIntegralInRange<uint32_t>(0, 2 * kRxBufferSize));
+      FUZZ_CHECK(link.StartSweepAndRead(stream).received <= kRxBufferSize);
       break;
     }
   }
-  link.FlashStatusName(link.RxBuffer()[1]);
   DeviceLink::DriverStatusText(link.LastDriverStatus());
 }
 

@@ -25,6 +25,7 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
       log_(platform),
       link_(transport, platform),
       sweep_(platform),
+      owner_(platform),
       markers_(std::make_unique<MarkerState>()),
       chart_(std::make_unique<ChartModel>()),
       display_(std::make_unique<TraceDisplay>(*chart_, settings_)),
@@ -45,6 +46,7 @@ Analyser::Analyser(Platform& platform, Transport& transport, std::filesystem::pa
       [this](const std::string& text) { chart_->SetLabelText(LabelId::cal_label, text); });
   engine_->on_cal_label.Connect(
       [this](const std::string& text) { recorder_->SetCalibrationDoubtful(text == "C?"); });
+  engine_->on_run_state.Connect([this](bool running) { owner_.SetSweeping(running); });
   engine_->on_sweep_done.Connect(
       [this] { recorder_->EndSweep(engine_->Converter().Run(), settings_); });
 }

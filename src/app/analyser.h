@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/instrument_owner.h"
 #include "base/app_log.h"
 #include "base/instrument_settings.h"
 #include "base/platform.h"
@@ -56,6 +57,8 @@ class Analyser {
   // The corrected data of the last complete sweep (between the sweep engine
   // and the trace display).
   SweepRecorder& Recorder() { return *recorder_; }
+  // Who is using the instrument: every command asks it before it starts.
+  InstrumentOwner& Owner() { return owner_; }
 
   // --- The handler groups -------------------------------------------------------
   // Splash, start-up pass, shut-down, About.
@@ -97,6 +100,7 @@ class Analyser {
   AppLog log_;
   DeviceLink link_;
   SweepControl sweep_;
+  InstrumentOwner owner_;
   FrontPanel panel_;
   std::unique_ptr<MarkerState> markers_;
   std::unique_ptr<ChartModel> chart_;

@@ -66,6 +66,8 @@ void AppShell::StartupPass() {
     return;
   }
   startup_pending_ = false;
+  // A recall holds the instrument until its start-up pass is over.
+  InstrumentOwner::Claim recall = std::move(recall_claim_);
 
   ResetForStartup();
   SetUpDataDirectory();
@@ -199,9 +201,13 @@ void AppShell::BeginSweepTimerTimer() {
 }
 
 void AppShell::RecallSettingsFile(const std::filesystem::path& file) {
+  recall_claim_ = app_.Owner().Take(InstrumentUse::Recalling);
+  // The run still suspended in its message processing ends where it stands
+  // (its worker finishes first, while messages are processed); then the
+  // instrument is closed, and the start-up pass is asked for.
+  app_.Engine().CloseInstrument();
   settings_file_to_load_ = file;
   app_.Host().SetTimer(TimerId::Startup, true, 10);
-  app_.Link().CloseInstrument();
   startup_pending_ = true;
 }
 
@@ -234,7 +240,9 @@ void AppShell::Shutdown(Ending ending) {
     if (ending == Ending::System) Finish();
     return;
   }
+  if (CloseAfterUpgrade(ending)) return;
   closing_ = true;
+  InstrumentOwner::Claim claim = app_.Owner().Take(InstrumentUse::Closing);
   // A sweep that was running, not one already asked to stop (a refused
   // entry, a failed save) or a calibration's capture.
   const bool sweeping =
@@ -248,6 +256,25 @@ void AppShell::Shutdown(Ending ending) {
     return;
   }
   if (!program_ended_) Finish();
+}
+
+bool AppShell::CloseAfterUpgrade(Ending ending) {
+  // An instrument whose flash is half written may not start again: the
+  // upgrade runs to its end, and the program closes then.
+  if (!app_.Owner().Holds(InstrumentUse::Upgrading)) return false;
+  if (ending == Ending::User) {
+    app_.Host().ShowMessage(
+        "Exit is not possible while the firmware upgrade is running. The program closes when "
+        "the upgrade has ended.");
+  }
+  if (!close_deferred_) {
+    close_deferred_ = true;
+    app_.Owner().WhenReleased(InstrumentUse::Upgrading, [this, ending] {
+      close_deferred_ = false;
+      Shutdown(ending);
+    });
+  }
+  return true;
 }
 
 bool AppShell::SaveOnClose(Ending ending) {
@@ -276,10 +303,14 @@ void AppShell::CloseFromSystem() { Shutdown(Ending::System); }
 // --- About window ------------------------------------------------------------------
 
 void AppShell::About1Click() {
+  if (!app_.Owner().Ask("About")) return;
   app_.Guard([&] {
     app_.Host().ShowWindow(WindowId::About, true);
     app_.Host().MoveWindow(WindowId::About, 180, 180);
     app_.Sweep().Stop();
+    // A read in flight ends in the event loop, not on the link's lock: the
+    // window stays responsive meanwhile.
+    app_.Engine().AwaitAcquisition();
     InstrumentIdentity identity{};
     about_ = AboutPage{};
     about_.application_rev = std::string(kApplicationRevision);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "app/instrument_owner.h"
 #include "base/signal.h"
 
 namespace ostra {
@@ -98,6 +99,9 @@ class AppShell {
   // the program up when the save fails; the system does not wait for a user.
   enum class Ending { User, System };
   void Shutdown(Ending ending);
+  // During the firmware upgrade the close is put off until it has ended
+  // (the user is told); true when it was.
+  bool CloseAfterUpgrade(Ending ending);
   bool SaveOnClose(Ending ending);
   void Finish();
 
@@ -109,6 +113,8 @@ class AppShell {
   bool startup_pending_ = false;
   int64_t counter_frequency_ = 0;
   bool closing_ = false;
+  bool close_deferred_ = false;
+  InstrumentOwner::Claim recall_claim_;
   bool program_ended_ = false;
   bool settings_loaded_ = false;
   std::string app_directory_note_;

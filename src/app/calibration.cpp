@@ -2,7 +2,6 @@
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
-#include "app/firmware_upgrade.h"
 #include "base/measurement.h"
 #include "sweep/sweep_engine.h"
 
@@ -18,9 +17,10 @@ struct ProgramEndedDuringCalibration {};
 }  // namespace
 
 void Calibration::CalExecute() {
-  // Never while the firmware upgrade is writing the instrument's flash.
-  if (running_ || app_.Upgrade().InProgress()) return;
-  running_ = true;
+  // Never while another command holds the instrument (the upgrade writing
+  // its flash, a recall, this procedure itself).
+  if (!app_.Owner().Ask("Cal")) return;
+  InstrumentOwner::Claim claim = app_.Owner().Take(InstrumentUse::Calibrating);
   FrontPanel& panel = app_.Panel();
   // Whatever a step does, the procedure ends the same way: the device under
   // test may go back, the key's bevel goes (the release of the key follows
@@ -31,7 +31,6 @@ void Calibration::CalExecute() {
       cal.on_captures_done.Emit();
       cal.app_.Panel().SetRaised(0, false);
       cal.app_.Sweep().Restart();
-      cal.running_ = false;
     }
   } end{*this};
 
@@ -45,6 +44,8 @@ void Calibration::CalExecute() {
     }
   });
 }
+
+bool Calibration::Running() const { return app_.Owner().Holds(InstrumentUse::Calibrating); }
 
 void Calibration::SkipTheRestIfTheProgramEnded() const {
   if (app_.Shell().ProgramEnded()) throw ProgramEndedDuringCalibration{};

@@ -19,8 +19,9 @@ class Calibration {
   explicit Calibration(Analyser& app) : app_(app) {}
 
   // The Cal action. Each prompt is a modal box with an OK button only, and
-  // the script goes on when it is closed. A press while a calibration is
-  // running (its captures process window messages) is ignored.
+  // the script goes on when it is closed. A press while the instrument is
+  // held by another command (or by a calibration already running: its
+  // captures process window messages) is refused with a message.
   void CalExecute();
 
   // Emitted when the user has closed a prompt, with its text: what the
@@ -30,7 +31,7 @@ class Calibration {
   // failed): the device under test may go back on.
   Signal<> on_captures_done;
 
-  bool Running() const { return running_; }
+  bool Running() const;
 
  private:
   void RunScript();
@@ -48,7 +49,6 @@ class Calibration {
   void Capture(const char* capture_mode);
 
   Analyser& app_;
-  bool running_ = false;
 };
 
 }  // namespace ostra

@@ -30,6 +30,7 @@ void DisplayActions::show_phaseExecute() {
 }
 
 void DisplayActions::SetMode(const std::string& mode) {
+  if (!app_.Owner().Ask(mode)) return;
   InstrumentSettings& settings = app_.Settings();
   app_.Sweep().Stop();
   settings.SetText(Setting::Mode, mode);

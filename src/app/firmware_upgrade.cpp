@@ -6,7 +6,6 @@
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
-#include "app/calibration.h"
 #include "base/file_text.h"
 #include "base/text_util.h"
 #include "device/protocol.h"
@@ -39,9 +38,9 @@ std::filesystem::path FirmwareUpgrade::Directory() const { return app_.AppDirect
 // --- The menu entry ----------------------------------------------------------
 
 void FirmwareUpgrade::FirmwareUpgrade1Click() {
-  // Never while a calibration is using the instrument (its prompts and
-  // captures let the menus work).
-  if (in_progress_ || app_.Cal().Running()) return;
+  // Never while another command holds the instrument (a calibration's
+  // prompts and captures let the menus work).
+  if (!app_.Owner().Ask("Firmware Upgrade")) return;
   app_.Guard([&] {
     Platform& host = app_.Host();
     FileDialogRequest request;
@@ -95,11 +94,11 @@ void FirmwareUpgrade::ProgramFirmware(const std::filesystem::path& hex_file) {
 // files are the bytes that were checked.
 void FirmwareUpgrade::ProgramImage(const std::string& image) {
   struct Running {
-    bool& flag;
-    ~Running() { flag = false; }
+    std::optional<InstrumentOwner::Claim>& claim;
+    ~Running() { claim.reset(); }
   };
-  in_progress_ = true;
-  Running running{in_progress_};
+  claim_.emplace(app_.Owner().Take(InstrumentUse::Upgrading));
+  Running running{claim_};
 
   SetProgressPosition(kProgressMin);
   ShowProgress(true);
@@ -164,6 +163,7 @@ void FirmwareUpgrade::CopyStagedImage() {
 
 void FirmwareUpgrade::EndAfterUpgrade() {
   ShowProgress(false);
+  claim_.reset();  // the upgrade is over: the close below is not refused
   // The main window's close: the sweep stops, the settings are saved, the
   // splash window closes and the program ends.
   app_.Shell().FormClose();

@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/instrument_owner.h"
+
 namespace ostra {
 
 class Analyser;
@@ -73,7 +75,7 @@ class FirmwareUpgrade {
 
   // An upgrade is running: the sweep is not restarted and the menu entry
   // does nothing until it has ended.
-  bool InProgress() const { return in_progress_; }
+  bool InProgress() const { return claim_.has_value(); }
 
  private:
   std::filesystem::path Directory() const;
@@ -99,7 +101,8 @@ class FirmwareUpgrade {
   void StepProgress();
 
   Analyser& app_;
-  bool in_progress_ = false;
+  // The instrument is held for the upgrade from the first step to the last.
+  std::optional<InstrumentOwner::Claim> claim_;
   bool progress_visible_ = false;
   int progress_position_ = kProgressMin;
 };

@@ -35,7 +35,8 @@ void FrontPanelKeys::Marker4Execute() { SelectMarkerEntry(3); }
 
 // --- Source ----------------------------------------------------------------------------
 
-void FrontPanelKeys::SourceEntry(std::string_view entry) {
+void FrontPanelKeys::SourceEntry(std::string_view entry, std::string_view caption) {
+  if (!app_.Owner().Ask(caption)) return;
   app_.Sweep().Stop();
   app_.Entry().SelectEntry(entry);
   // The restart happens whatever the refresh says of the settings.
@@ -43,14 +44,15 @@ void FrontPanelKeys::SourceEntry(std::string_view entry) {
   app_.Sweep().Restart();
 }
 
-void FrontPanelKeys::source_freqExecute() { SourceEntry(kEntrySourceFreq); }
-void FrontPanelKeys::source_phaseExecute() { SourceEntry(kEntrySourcePhase); }
-void FrontPanelKeys::source_powerExecute() { SourceEntry(kEntrySourcePower); }
+void FrontPanelKeys::source_freqExecute() { SourceEntry(kEntrySourceFreq, "Source Frequency"); }
+void FrontPanelKeys::source_phaseExecute() { SourceEntry(kEntrySourcePhase, "Source Phase"); }
+void FrontPanelKeys::source_powerExecute() { SourceEntry(kEntrySourcePower, "Source Power"); }
 
 // --- Sweep -----------------------------------------------------------------------------
 
 void FrontPanelKeys::SelectSweepType(const char* sweep_type, const char* mode, const char* format,
                                      const char* rx_gain, bool clear_overlays) {
+  if (!app_.Owner().Ask(std::string(sweep_type) + " sweep")) return;
   app_.Markers().ClearMarkers();
   app_.Sweep().Stop();
   InstrumentSettings& settings = app_.Settings();
@@ -89,9 +91,7 @@ void FrontPanelKeys::ave_offExecute() {
 
 // --- Config ----------------------------------------------------------------------------
 
-void FrontPanelKeys::config_advancedExecute() {
-  app_.Host().ShowWindow(WindowId::SweepParameters, true);
-}
+void FrontPanelKeys::config_advancedExecute() { sweep_param1Click(); }
 
 void FrontPanelKeys::config_themeExecute() {}
 

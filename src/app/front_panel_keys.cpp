@@ -104,6 +104,8 @@ void FrontPanelKeys::ResetForStartup() {
 // --- View menu -------------------------------------------------------------------
 
 void FrontPanelKeys::sweep_param1Click() {
+  // The dialog stops the sweep and its settings reprogram it.
+  if (!app_.Owner().Ask("Sweep Parameters")) return;
   app_.Host().ShowWindow(WindowId::SweepParameters, true);
 }
 

@@ -93,7 +93,7 @@ class FrontPanelKeys {
   // Every hard key but Config: lights, keypad closed, the menu on the keys.
   void OpenMenu(HardKey key);
   void PutMenuOnKeys(HardKey key);
-  void SourceEntry(std::string_view entry);
+  void SourceEntry(std::string_view entry, std::string_view caption);
   void SelectSweepType(const char* sweep_type, const char* mode, const char* format,
                        const char* rx_gain, bool clear_overlays);
   void SelectMarkerEntry(int marker);

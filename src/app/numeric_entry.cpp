@@ -179,6 +179,9 @@ bool NumericEntry::ApplyRow(const EntryRow& row, const std::string& text, int64_
 }
 
 bool NumericEntry::ApplyToField(const EntryRow& row, const std::string& text, int64_t factor) {
+  // A value that reprograms the sweep waits until the instrument is free;
+  // the entry stays open with its text.
+  if (row.stop_and_restart && !app_.Owner().Ask(EntryFunction())) return false;
   if (row.stop_and_restart) app_.Sweep().Stop();
   const std::optional<std::string> converted = ConvertEntry(row.conversion, text, factor);
   if (!converted) {

@@ -65,6 +65,7 @@ FileDialogRequest StateFiles::RecallStateRequest() const {
 // --- Save State ------------------------------------------------------------------
 
 void StateFiles::save_stateExecute() {
+  if (!app_.Owner().Ask("Save State")) return;
   bool done = false;
   app_.Guard([&] {
     StopSweep();
@@ -80,6 +81,7 @@ void StateFiles::save_stateExecute() {
 
 void StateFiles::save_dataExecute() {
   // The Save Data key's inner bevel is raised while its dialog is open.
+  if (!app_.Owner().Ask("Save Data")) return;
   const int key = app_.Panel().KeyCarrying(ActionId::save_data);
   bool done = false;
   app_.Guard([&] {
@@ -131,15 +133,16 @@ void StateFiles::SaveTouchstone(const std::filesystem::path& file) {
 // --- Recall State ----------------------------------------------------------------
 
 void StateFiles::recall_stateExecute() {
+  if (!app_.Owner().Ask("Recall State")) return;
   bool recalled = false;
   app_.Guard([&] {
     StopSweep();
     const auto file = app_.Host().RunFileDialog(RecallStateRequest());
     if (!file) return;
-    // The instrument is closed below and the start-up pass runs afresh: no
-    // acquisition may still be reading, and the interrupted run shows
-    // nothing more.
-    app_.Engine().EndActiveRun();
+    // Another command may have taken the instrument while the dialog was open.
+    if (!app_.Owner().Ask("Recall State")) return;
+    // The instrument is closed (the interrupted run ending first, showing
+    // nothing more) and the start-up pass runs afresh.
     app_.Shell().RecallSettingsFile(*file);
     recalled = true;
   });

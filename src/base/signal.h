@@ -1,11 +1,15 @@
 // A change notification with any number of listeners: each Connect adds one,
 // and Emit calls them all in the order they were connected. A listener may
-// disconnect itself or another while the signal is being emitted. Emitting
-// allocates nothing, so a signal may sit on the per-point path.
+// connect or disconnect listeners, itself included, while the signal is being
+// emitted: each listener is held by a shared pointer that the emit copies
+// before calling it, so neither a connect that grows the list nor a
+// disconnect destroys the function that is running. Emitting allocates
+// nothing, so a signal may sit on the per-point path.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -24,25 +28,33 @@ class Signal {
   // Adds a listener; the id returned removes it again.
   int Connect(Slot slot) {
     const int id = next_id_++;
-    slots_.push_back({id, std::move(slot)});
+    slots_.push_back({id, std::make_shared<Slot>(std::move(slot))});
     return id;
   }
 
   void Disconnect(int id) {
     for (auto& entry : slots_) {
-      if (entry.first == id) entry.second = nullptr;
+      if (entry.first == id) entry.second.reset();
     }
     if (emitting_ == 0) Compact();
   }
 
   void Emit(Args... args) const {
     ++emitting_;
+    struct Done {
+      const Signal& signal;
+      ~Done() {
+        if (--signal.emitting_ == 0) const_cast<Signal&>(signal).Compact();
+      }
+    } done{*this};
     // By index: a listener connected while emitting is not called this time.
     const size_t count = slots_.size();
     for (size_t i = 0; i < count; ++i) {
-      if (slots_[i].second) slots_[i].second(args...);
+      // The copy keeps the listener alive while it runs (copying a shared
+      // pointer allocates nothing).
+      const std::shared_ptr<Slot> slot = slots_[i].second;
+      if (slot && *slot) (*slot)(args...);
     }
-    if (--emitting_ == 0) const_cast<Signal*>(this)->Compact();
   }
 
   bool Empty() const {
@@ -57,7 +69,7 @@ class Signal {
     std::erase_if(slots_, [](const auto& entry) { return !entry.second; });
   }
 
-  std::vector<std::pair<int, Slot>> slots_;
+  std::vector<std::pair<int, std::shared_ptr<Slot>>> slots_;
   int next_id_ = 1;
   mutable int emitting_ = 0;
 };

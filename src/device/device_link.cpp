@@ -105,12 +105,18 @@ FT_STATUS DeviceLink::Open_USB_Device_By_Serial_Number(const std::string& serial
 }
 
 FT_STATUS DeviceLink::CloseInstrument() {
+  std::lock_guard lock(mutex_);
   const FT_STATUS status = transport_.FT_Close(handle_);
   ReportDriverStatus(status);
   return status;
 }
 
 FT_STATUS DeviceLink::ResetInstrument() {
+  std::lock_guard lock(mutex_);
+  return ResetUnlocked();
+}
+
+FT_STATUS DeviceLink::ResetUnlocked() {
   const FT_STATUS status = transport_.FT_ResetDevice(handle_);
   ReportDriverStatus(status);
   return status;
@@ -142,15 +148,26 @@ uint32_t DeviceLink::WriteBlock(uint32_t n) {
   return std::min<uint32_t>(written, n);
 }
 
-uint32_t DeviceLink::ReadBlock(uint32_t n) {
-  n = std::min<uint32_t>(n, kRxBufferSize);
+uint32_t DeviceLink::ReadBlock(std::span<uint8_t> into) {
+  const auto n = static_cast<uint32_t>(std::min<size_t>(into.size(), kRxBufferSize));
   DWORD read = 0;
-  const FT_STATUS status = transport_.FT_Read(handle_, rx_buffer_.data(), n, &read);
+  const FT_STATUS status = transport_.FT_Read(handle_, into.data(), n, &read);
   ReportDriverStatus(status);
   return std::min<uint32_t>(read, n);
 }
 
 std::string DeviceLink::OpenInstrument() {
+  std::vector<std::string> messages;
+  std::string result;
+  {
+    std::lock_guard lock(mutex_);
+    result = OpenLocked(messages);
+  }
+  ShowMessages(messages);
+  return result;
+}
+
+std::string DeviceLink::OpenLocked(std::vector<std::string>& messages) {
   {
     std::lock_guard lock(status_mutex_);
     last_driver_status_ = 0;
@@ -177,16 +194,16 @@ std::string DeviceLink::OpenInstrument() {
       std::lock_guard lock(status_mutex_);
       last_driver_status_ = 0;
     }
-    ResetInstrument();
+    ResetUnlocked();
     SetTimeouts(kUsbReadTimeoutMs, kUsbReadTimeoutMs);
-    // These two are reported at once and do not stop the open.
+    // These two are reported once the lock is released and do not stop the open.
     const FT_STATUS latency = transport_.FT_SetLatencyTimer(handle_, 5);
     if (latency != FT_OK) {
-      platform_.ShowMessage("FT_SetLatencyTimer setup failed: " + std::to_string(latency));
+      messages.push_back("FT_SetLatencyTimer setup failed: " + std::to_string(latency));
     }
     const FT_STATUS usb = transport_.FT_SetUSBParameters(handle_, kRxBufferSize, 0);
     if (usb != FT_OK) {
-      platform_.ShowMessage("FT_SetUSBParameters setup failed: " + std::to_string(usb));
+      messages.push_back("FT_SetUSBParameters setup failed: " + std::to_string(usb));
     }
     result = description + " [" + serial + "]";
   }
@@ -211,7 +228,8 @@ uint32_t DeviceLink::Exchange(const CommandFrame& frame, uint32_t expected,
   if (WriteBlock(kFrameSize) < static_cast<uint32_t>(kFrameSize)) {
     messages.push_back("USB Device Write TimeOut.");
   }
-  const uint32_t n = ReadBlock(expected);
+  const uint32_t n =
+      ReadBlock(std::span(rx_buffer_).first(std::min<size_t>(expected, rx_buffer_.size())));
   if (n != expected) messages.push_back("Received data do not match with what is expected");
   if (n == 0) messages.push_back("Did not return any data!");
   if (n == 1) {
@@ -262,6 +280,14 @@ bool DeviceLink::StartSweep() {
   tx_buffer_[2] = 0x01;
   tx_buffer_[3] = 0x06;
   return WriteBlock(kFrameSize) == static_cast<uint32_t>(kFrameSize);
+}
+
+DeviceLink::SweepReading DeviceLink::StartSweepAndRead(std::span<uint8_t> into) {
+  std::lock_guard lock(mutex_);
+  SweepReading reading;
+  reading.written = StartSweep();
+  reading.received = ReadBlock(into);
+  return reading;
 }
 
 uint32_t DeviceLink::ReadIdentity(InstrumentIdentity& words) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,8 @@ class DeviceLink {
   // else the last readable serial) among the first kMaxSearchedDevices,
   // opens and configures it. A successful open clears LastDriverStatus.
   // Returns description + " [" + serial + "]", or "NotOpen".
+  // Open, close and reset hold the connection lock: none of them touches the
+  // handle while another thread reads or writes through it.
   std::string OpenInstrument();
   FT_STATUS CloseInstrument();
   FT_STATUS ResetInstrument();
@@ -41,8 +44,10 @@ class DeviceLink {
   FT_STATUS PurgeTx();
   FT_STATUS PurgeRx();
   FT_STATUS SetTimeouts(uint32_t read_ms, uint32_t write_ms);
-  uint32_t WriteBlock(uint32_t n);  // from TxBuffer; bytes written
-  uint32_t ReadBlock(uint32_t n);   // into RxBuffer; bytes read (n is capped at the buffer)
+  // From the transmit buffer; bytes written.
+  uint32_t WriteBlock(uint32_t n);
+  // Into `into` (at most kRxBufferSize bytes are asked for); bytes read.
+  uint32_t ReadBlock(std::span<uint8_t> into);
 
   void ReportDriverStatus(FT_STATUS status);
   uint32_t LastDriverStatus() const;
@@ -53,15 +58,12 @@ class DeviceLink {
 
   uint32_t DeviceCount() const { return device_count_; }
   const std::string& LastListedText() const { return last_listed_; }
-  uint8_t* TxBuffer() { return tx_buffer_.data(); }
-  const uint8_t* RxBuffer() const { return rx_buffer_.data(); }
 
-  // Serialises the connection: a whole Transact, or a whole
-  // start-sweep-and-read, holds it. Transact and every command built on it
-  // lock it themselves; StartSweep and ReadBlock do NOT (std::mutex is not
-  // recursive), so the acquisition code locks it around StartSweep + ReadBlock
-  // + its use of RxBuffer. Messages are shown after the lock is released, so a
-  // modal box never blocks the other thread's access to the instrument.
+  // Serialises the connection: a whole Transact, a whole
+  // start-sweep-and-read, an open, a close and a reset hold it. They lock it
+  // themselves; StartSweep and ReadBlock do NOT (std::mutex is not
+  // recursive). Messages are shown after the lock is released, so a modal box
+  // never blocks the other thread's access to the instrument.
   std::mutex& ConnectionMutex() { return mutex_; }
 
   // --- Command protocol ----------------------------------------------------
@@ -74,6 +76,14 @@ class DeviceLink {
   // out. Nothing is read. Does not lock: the caller holds ConnectionMutex
   // from here until it has read the sample stream.
   bool StartSweep();
+  // StartSweep and the read of the sample stream into `into` (a buffer of
+  // the caller's: replies to commands never land there), under the lock.
+  // The stream is read even when the start did not go out whole.
+  struct SweepReading {
+    bool written = false;
+    uint32_t received = 0;
+  };
+  SweepReading StartSweepAndRead(std::span<uint8_t> into);
 
   // Fills `words` when exactly 200 bytes arrived ("Unexpected data length"
   // otherwise, words left as they were). Returns the count read. The reply
@@ -82,7 +92,7 @@ class DeviceLink {
   uint32_t ProgramSweep(const SweepProgram& program);
   uint32_t SetPreamp(bool on);
   uint32_t SetRxGain(uint8_t code);
-  // Flash commands; the count read, the status in RxBuffer()[1]. A letter
+  // Flash commands; the count read, the status byte second. A letter
   // other than "A".."H", or a write of 0 or more than 16 words, sends nothing
   // and returns 0.
   uint32_t EraseSector(const std::string& letter);
@@ -98,6 +108,15 @@ class DeviceLink {
   std::string FlashStatusName(uint32_t status) const;
 
  private:
+  // Only until the flash commands return their status byte: the firmware
+  // upgrade reads it from the reply buffer. Nothing else may.
+  friend class FirmwareUpgrade;
+  friend struct FlashStatusPeek;  // the link's own tests, likewise
+  const uint8_t* RxBuffer() const { return rx_buffer_.data(); }
+
+  FT_STATUS ResetUnlocked();
+  // OpenInstrument under the lock; its messages are shown after it.
+  std::string OpenLocked(std::vector<std::string>& messages);
   void FillFlashStatusNames();
   // One command exchange; the caller holds mutex_. The messages to show are
   // appended to `messages` (shown by ShowMessages once the lock is gone).

@@ -20,6 +20,8 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <future>
+#include <memory>
 
 namespace ostra {
 
@@ -185,8 +187,29 @@ void QtPlatform::RunOnUiThread(const std::function<void()>& step) {
     step();
     return;
   }
+  // A queued call and a promise rather than a blocking queued call: the
+  // hand-over is then visible to the thread sanitizer (the promise orders the
+  // step's writes before the worker goes on), which Qt's own wait is not.
+  // The call owns the promise: a call dropped undelivered (the program
+  // ending) breaks it, and the worker goes on as it did after Qt's own wait.
+  auto done = std::make_shared<std::promise<void>>();
+  std::future<void> ran = done->get_future();
   QMetaObject::invokeMethod(
-      qApp, [&step] { step(); }, Qt::BlockingQueuedConnection);
+      qApp,
+      [&step, done] {
+        try {
+          step();
+          done->set_value();
+        } catch (...) {
+          done->set_exception(std::current_exception());
+        }
+      },
+      Qt::QueuedConnection);
+  try {
+    ran.get();
+  } catch (const std::future_error&) {
+    // Never delivered: nothing ran.
+  }
 }
 
 void QtPlatform::SetTimer(TimerId id, bool enabled, int interval_ms) {

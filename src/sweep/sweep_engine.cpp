@@ -38,22 +38,13 @@ bool TMyThread::Abandon() {
 }
 
 void TMyThread::Execute() {
-  bool written = false;
-  uint32_t received = 0;
-  {
-    std::lock_guard lock(engine_.link_.ConnectionMutex());
-    written = engine_.link_.StartSweep();
-    if (written) received = engine_.link_.ReadBlock(bytes_);
-  }
-  if (!written) {
-    engine_.platform_.ShowMessage("Device write time out");
-    std::lock_guard lock(engine_.link_.ConnectionMutex());
-    received = engine_.link_.ReadBlock(bytes_);
-  }
+  const DeviceLink::SweepReading reading =
+      engine_.link_.StartSweepAndRead(std::span(engine_.read_buffer_).first(bytes_));
   // Left behind at the end of the program: nothing of the engine is touched.
-  int reading = kReading;
-  if (!state_.compare_exchange_strong(reading, kFinishing)) return;
-  engine_.bytes_received_ = received;
+  int expected = kReading;
+  if (!state_.compare_exchange_strong(expected, kFinishing)) return;
+  engine_.bytes_received_ = reading.received;
+  engine_.start_not_written_ = !reading.written;
   engine_.platform_.RunOnUiThread([this] {
     engine_.acquisition_done_ = true;
     engine_.measured_acquisition_time_ =
@@ -93,6 +84,11 @@ void SweepEngine::EndActiveRun() {
   }
 }
 
+void SweepEngine::CloseInstrument() {
+  EndActiveRun();
+  link_.CloseInstrument();
+}
+
 void SweepEngine::EndWithin(int ms) {
   if (ending_) return;
   ending_ = true;
@@ -115,6 +111,9 @@ void SweepEngine::WaitForWorker() {
   if (current_worker_ == nullptr) return;
   current_worker_->Join();
   current_worker_.reset();
+  if (start_not_written_.exchange(false) && !ending_) {
+    platform_.ShowMessage("Device write time out");
+  }
 }
 
 bool SweepEngine::AbandonWorker() {
@@ -232,18 +231,14 @@ void SweepEngine::RunSweepLoop(std::string_view capture_mode) {
 
 uint32_t SweepEngine::ReadInitialAcquisition(uint32_t to_read) {
   acquisition_start_count_ = platform_.PerformanceCounter();
-  bool written = false;
-  uint32_t n = 0;
-  {
-    std::lock_guard lock(link_.ConnectionMutex());
-    written = link_.StartSweep();
-    n = link_.ReadBlock(to_read);
-  }
-  if (!written) {
+  // No worker is reading: the run reads straight into the work buffer.
+  const DeviceLink::SweepReading reading =
+      link_.StartSweepAndRead(std::span(work_buffer_).first(to_read));
+  const uint32_t n = reading.received;
+  if (!reading.written) {
     platform_.ShowMessage("Device write time out while setting off sweep.");
     log_.WriteLog("Device write time out while setting off sweep.");
   }
-  std::copy_n(link_.RxBuffer(), n, work_buffer_.begin());
 
   measured_acquisition_time_ = static_cast<int>(ElapsedMs(acquisition_start_count_));
   if (measured_acquisition_time_ * 1.05 > kUsbReadTimeoutMs) {
@@ -336,7 +331,7 @@ bool SweepEngine::DriverFailed() {
 void SweepEngine::TakeAcquisition(uint32_t expected) {
   const uint32_t received = bytes_received_;
   if (received == expected) {
-    std::copy_n(link_.RxBuffer(), expected, work_buffer_.begin());
+    std::copy_n(read_buffer_.begin(), expected, work_buffer_.begin());
   } else {
     // The next pass shows the previous acquisition again.
     log_.WriteLog("Unexpected bytes(in loop) = Got " + std::to_string(received) + "; Expected " +

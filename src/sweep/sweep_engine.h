@@ -30,8 +30,10 @@ class AtomicFile;
 class SweepEngine;
 
 // The worker of one acquisition: sends StartSweep, reads the sample stream
-// into the receive buffer, then runs its completion step on the
-// user-interface thread and ends.
+// into the engine's read buffer, then runs its completion step on the
+// user-interface thread and ends. It never calls the user interface itself:
+// what happened (the bytes read, a start that did not go out) is handed back
+// in the completion step, and the user-interface thread reports it.
 class TMyThread {
  public:
   TMyThread(SweepEngine& engine, uint32_t bytes_to_read) : engine_(engine), bytes_(bytes_to_read) {}
@@ -43,7 +45,7 @@ class TMyThread {
   void Join();
   // Called on the user-interface thread when the program ends without
   // waiting for this worker: true when the worker will touch nothing of the
-  // engine again (its read returns into the link's buffer and it ends);
+  // engine again (its read returns into the read buffer and it ends);
   // false when it has already finished its read and is handing its
   // completion step over, which then runs as usual.
   bool Abandon();
@@ -93,6 +95,11 @@ class SweepEngine {
   // worker finishes, its acquisition is dropped, and it returns without
   // showing another sweep.
   void EndActiveRun();
+  // Ends the active run as EndActiveRun does, then closes the instrument.
+  void CloseInstrument();
+  // Lets an acquisition in flight end, processing window messages meanwhile
+  // (never waiting on the link's lock while a read holds it).
+  void AwaitAcquisition() { WaitForWorker(); }
 
   // The longest the end of the program waits for a worker: one read
   // time-out and a margin. A worker stuck in the driver longer is left
@@ -102,7 +109,7 @@ class SweepEngine {
   // the first call at the latest.
   void EndWithin(int ms);
   // A worker was left behind: it may still be inside the driver, writing
-  // into the link's receive buffer. The engine's destructor joins it; the
+  // into the read buffer. The engine's destructor joins it; the
   // program instead ends its process without destroying what it uses.
   bool WorkerAbandoned() const { return abandoned_worker_ != nullptr; }
 
@@ -159,6 +166,9 @@ class SweepEngine {
   SweepProgrammer programmer_;
 
   std::vector<uint8_t> work_buffer_ = std::vector<uint8_t>(kRxBufferSize);
+  // The worker's: the sample stream is read here, and copied into the work
+  // buffer once the worker has finished. Nothing else writes it.
+  std::vector<uint8_t> read_buffer_ = std::vector<uint8_t>(kRxBufferSize);
   std::unique_ptr<TMyThread> current_worker_;
   std::unique_ptr<TMyThread> abandoned_worker_;
   bool ending_ = false;
@@ -167,7 +177,8 @@ class SweepEngine {
   int64_t acquisition_start_count_ = 0;
   int measured_acquisition_time_ = 0;
   std::atomic<uint32_t> bytes_received_{0};
-  bool cal_doubtful_ = false;  // "C?" shown in this run
+  std::atomic<bool> start_not_written_{false};  // the worker's StartSweep did not go out
+  bool cal_doubtful_ = false;                   // "C?" shown in this run
 
   int run_depth_ = 0;  // runs on the stack
   uint64_t run_serial_ = 0;

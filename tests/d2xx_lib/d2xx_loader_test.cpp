@@ -77,13 +77,12 @@ TEST_F(D2xxLoaderTest, OpensExchangesFramesReadsAStreamAndCloses) {
   ASSERT_EQ(link.SetPreamp(false), 1u);
 
   const uint32_t expected = 21 * 4 * 3 * 4;
-  {
-    std::lock_guard lock(link.ConnectionMutex());
-    ASSERT_TRUE(link.StartSweep());
-    ASSERT_EQ(link.ReadBlock(expected), expected);
-  }
+  std::vector<uint8_t> stream(expected);
+  const DeviceLink::SweepReading reading = link.StartSweepAndRead(stream);
+  ASSERT_TRUE(reading.written);
+  ASSERT_EQ(reading.received, expected);
   // Point 20 of sweep 2, first sample: the open through the detector.
-  const uint8_t* sample = link.RxBuffer() + ((2 * 21 + 20) * 4) * 4;
+  const uint8_t* sample = stream.data() + ((2 * 21 + 20) * 4) * 4;
   auto counts = [](const uint8_t* p) {
     const int word = ((p[0] << 8) | p[1]) & 0x0FFF;
     return word >= 0x800 ? word - 0x1000 : word;
@@ -118,7 +117,8 @@ TEST(D2xxLoader, AMissingLibraryIsNoDevice) {
             "USB Communication error detected! Error String: \"Device Not Found\"");
   // Every call answers without touching anything.
   EXPECT_EQ(link.WriteBlock(50), 0u);
-  EXPECT_EQ(link.ReadBlock(50), 0u);
+  std::vector<uint8_t> buffer(50);
+  EXPECT_EQ(link.ReadBlock(buffer), 0u);
   EXPECT_FALSE(link.StartSweep());
   EXPECT_THAT(platform.MessageTexts(), IsEmpty());
 }

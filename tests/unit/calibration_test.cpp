@@ -253,7 +253,7 @@ TEST(CalExecute, AShortBetweenTheEntriesOfACalibrationAcrossPiReadsOne) {
 
 // A second press of Cal while the first calibration runs (its captures
 // process window messages) starts nothing.
-TEST(CalExecute, APressWhileCalibratingIsIgnored) {
+TEST(CalExecute, APressWhileCalibratingIsRefusedWithAMessage) {
   CalRig rig;
   int second_presses = 0;
   rig.analyser->Cal().on_prompt_answered.Connect([&](const std::string& text) {
@@ -265,7 +265,9 @@ TEST(CalExecute, APressWhileCalibratingIsIgnored) {
   });
   ASSERT_TRUE(rig.CalibrateWithKeys());
   EXPECT_EQ(second_presses, 1);
-  EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kLoadPrompt, kOpenPrompt, kShortPrompt));
+  EXPECT_THAT(rig.platform.MessageTexts(),
+              ElementsAre(kLoadPrompt, kOpenPrompt,
+                          "Cal is not possible while the calibration is running", kShortPrompt));
   EXPECT_EQ(rig.captures.size(), 4u);
 }
 
@@ -310,7 +312,10 @@ TEST(CalExecute, AnEndingDuringAPromptWritesNoFurtherCaptureAndNoUpgradeStarts) 
   EXPECT_FALSE(rig.CalibrateWithKeys());
   EXPECT_TRUE(rig.platform.QuitRequested());
   EXPECT_THAT(rig.platform.file_dialogs, IsEmpty());  // no upgrade asked for its image
-  EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kLoadPrompt, kOpenPrompt));
+  EXPECT_THAT(rig.platform.MessageTexts(),
+              ElementsAre(kLoadPrompt,
+                          "Firmware Upgrade is not possible while the calibration is running",
+                          kOpenPrompt));
   EXPECT_THAT(CaptureModes(rig), ElementsAre("dc_offset_cal", "load_cal"));
   EXPECT_EQ(ReadFile(rig.CalFile("cal_open.dat")), open_file);
   EXPECT_EQ(ReadFile(rig.CalFile("cal_short.dat")), short_file);

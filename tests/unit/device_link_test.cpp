@@ -12,6 +12,13 @@
 #include "support/forwarding_transport.h"
 
 namespace ostra {
+
+// The flash status byte, read as the firmware upgrade reads it until the
+// flash commands return it.
+struct FlashStatusPeek {
+  static uint8_t Of(const DeviceLink& link) { return link.RxBuffer()[1]; }
+};
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -268,7 +275,8 @@ TEST_F(DeviceLinkTest, LongSerialNumbersAreCutTo49Characters) {
 TEST_F(DeviceLinkTest, DriverStatusStaysUntilTheNextOpen) {
   Open();
   sim.InjectReadError(1);
-  EXPECT_EQ(link.ReadBlock(10), 0u);
+  std::vector<uint8_t> buffer(10);
+  EXPECT_EQ(link.ReadBlock(buffer), 0u);
   EXPECT_EQ(link.LastDriverStatus(), FT_IO_ERROR);
   EXPECT_EQ(link.SetPreamp(true), 1u);  // a later exchange succeeds
   EXPECT_EQ(link.LastDriverStatus(), FT_IO_ERROR);
@@ -306,7 +314,8 @@ TEST_F(DeviceLinkTest, FlashStatusNames) {
 
 TEST_F(DeviceLinkTest, ReadBlockNeverAsksForMoreThanTheBuffer) {
   Open();
-  link.ReadBlock(100000);
+  std::vector<uint8_t> buffer(100000);
+  link.ReadBlock(buffer);
   EXPECT_THAT(recorder.calls, ElementsAre("read 65536"));
 }
 
@@ -328,10 +337,10 @@ TEST_F(DeviceLinkTest, FlashCommandsRunWithTheLongReadTimeOutWhateverTheOutcome)
 TEST_F(DeviceLinkTest, FlashRoundTrip) {
   Open();
   ASSERT_EQ(link.EraseSector("E"), 2u);
-  EXPECT_EQ(link.RxBuffer()[1], 0);
+  EXPECT_EQ(FlashStatusPeek::Of(link), 0);
   const std::vector<uint16_t> words = {0x1234, 0xABCD, 0x0000, 0xFFFE};
   ASSERT_EQ(link.WriteSectorWords("E", 0x1FFC, words), 2u);
-  EXPECT_EQ(link.RxBuffer()[1], 0);
+  EXPECT_EQ(FlashStatusPeek::Of(link), 0);
 
   std::array<uint16_t, 8192> sector{};
   ASSERT_EQ(link.ReadSector("E", sector), 16384u);
@@ -344,7 +353,7 @@ TEST_F(DeviceLinkTest, FlashRoundTrip) {
 
   // Writing ones over zeros needs an erase first.
   ASSERT_EQ(link.WriteSectorWords("E", 0x1FFE, {0x0001}), 2u);
-  EXPECT_EQ(link.FlashStatusName(link.RxBuffer()[1]), "STATUS_FAIL_ZERO_BIT_ERROR");
+  EXPECT_EQ(link.FlashStatusName(FlashStatusPeek::Of(link)), "STATUS_FAIL_ZERO_BIT_ERROR");
 
   const std::array<uint32_t, 10> code_start = {0x0040, 0x0000, 0xFFFF, 0xFFFF, 0xFFFF,
                                                0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0x1FFFF};
@@ -363,10 +372,10 @@ TEST_F(DeviceLinkTest, FlashStatusErrorsComeBackInByteOne) {
   Open();
   sim.SetEraseStatus(22);
   ASSERT_EQ(link.EraseSector("C"), 2u);
-  EXPECT_EQ(link.FlashStatusName(link.RxBuffer()[1]), "STATUS_FAIL_ERASE");
+  EXPECT_EQ(link.FlashStatusName(FlashStatusPeek::Of(link)), "STATUS_FAIL_ERASE");
   sim.SetWriteStatus(30);
   ASSERT_EQ(link.WriteSectorWords("C", 0, {0x1111}), 2u);
-  EXPECT_EQ(link.FlashStatusName(link.RxBuffer()[1]), "STATUS_FAIL_PROGRAM");
+  EXPECT_EQ(link.FlashStatusName(FlashStatusPeek::Of(link)), "STATUS_FAIL_PROGRAM");
   EXPECT_EQ(sim.SectorWords(*SectorCode("C"))[0], 0xFFFF);
 }
 
@@ -385,7 +394,7 @@ TEST_F(DeviceLinkTest, BadFlashRequestsAreRefusedBeforeAnythingIsSent) {
   // Sixteen words is the largest frame (L = 36) and is accepted.
   EXPECT_EQ(link.WriteSectorWords("E", 0, std::vector<uint16_t>(16, 0x1234)), 2u);
   EXPECT_EQ(LastFrame()[0], 36);
-  EXPECT_EQ(link.RxBuffer()[1], 0);
+  EXPECT_EQ(FlashStatusPeek::Of(link), 0);
 }
 
 TEST_F(DeviceLinkTest, ReadSectorOfTheWrongLengthStoresNothing) {
@@ -418,10 +427,9 @@ TEST_F(DeviceLinkTest, CommandsAndAcquisitionsFromTwoThreadsDoNotMix) {
 
   std::atomic<int> good_reads{0};
   std::thread worker([&] {
+    std::vector<uint8_t> stream(expected);
     for (int i = 0; i < 200; ++i) {
-      std::lock_guard lock(link.ConnectionMutex());
-      link.StartSweep();
-      if (link.ReadBlock(expected) == expected) ++good_reads;
+      if (link.StartSweepAndRead(stream).received == expected) ++good_reads;
     }
   });
   for (int i = 0; i < 200; ++i) {

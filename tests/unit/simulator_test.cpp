@@ -68,10 +68,11 @@ class SimulatorTest : public ::testing::Test {
   // Programs the sweep, starts it and reads the whole acquisition.
   std::vector<uint8_t> Acquire(const SweepProgram& program) {
     EXPECT_EQ(link.ProgramSweep(program), 1u);
-    std::lock_guard lock(link.ConnectionMutex());
-    EXPECT_TRUE(link.StartSweep());
-    const uint32_t n = link.ReadBlock(ExpectedLength(program));
-    return {link.RxBuffer(), link.RxBuffer() + n};
+    std::vector<uint8_t> stream(ExpectedLength(program));
+    const DeviceLink::SweepReading reading = link.StartSweepAndRead(stream);
+    EXPECT_TRUE(reading.written);
+    stream.resize(reading.received);
+    return stream;
   }
 
   // Per-point I + jQ of sweep k, averaged over the dwell samples.
@@ -173,11 +174,11 @@ TEST_F(SimulatorTest, ReceiverSettingsFollowTheLastCommand) {
   // SetRxGain after the program (as the calibration does before its DC
   // offset capture) takes effect; 0 dB is 39 dB less.
   ASSERT_EQ(link.SetRxGain(0), 1u);
-  std::lock_guard lock(link.ConnectionMutex());
-  ASSERT_TRUE(link.StartSweep());
-  ASSERT_EQ(link.ReadBlock(ExpectedLength(program)), ExpectedLength(program));
-  auto at_0_db =
-      PointVolts({link.RxBuffer(), link.RxBuffer() + ExpectedLength(program)}, program, 0);
+  std::vector<uint8_t> stream(ExpectedLength(program));
+  const DeviceLink::SweepReading reading = link.StartSweepAndRead(stream);
+  ASSERT_TRUE(reading.written);
+  ASSERT_EQ(reading.received, ExpectedLength(program));
+  auto at_0_db = PointVolts(stream, program, 0);
   const Complex dc(detector.DcOffsetI(), detector.DcOffsetQ());
   EXPECT_NEAR(std::abs(at_0_db[100] - dc), std::abs(at_39_db[100]) / std::pow(10.0, 39.0 / 20.0),
               2 * kVoltsPerCount);
@@ -307,9 +308,8 @@ TEST_F(SimulatorTest, RealTimeReadWaitsForTheAcquisition) {
 
   // Asking for more than comes: what there is, once the read time-out passes.
   link.SetTimeouts(30, 600);
-  std::lock_guard lock(link.ConnectionMutex());
-  link.StartSweep();
-  EXPECT_EQ(link.ReadBlock(ExpectedLength(program) + 4), ExpectedLength(program));
+  std::vector<uint8_t> longer(ExpectedLength(program) + 4);
+  EXPECT_EQ(link.StartSweepAndRead(longer).received, ExpectedLength(program));
 }
 
 TEST_F(SimulatorTest, InstantReadWithNothingPendingReturnsAtOnce) {
