@@ -78,6 +78,9 @@ class FirmwareUpgradeTest : public ::testing::Test {
   }
   // The link open, nothing else: the steps alone.
   void Open() {
+    // The log goes where the started program keeps it.
+    std::filesystem::create_directories(rig.DataDir());
+    rig.analyser->Log().SetDataDirectory(rig.DataDir());
     rig.analyser->Link().OpenInstrument();
     platform().ClearMessages();
     recorder.blocks.clear();
