@@ -121,6 +121,12 @@ void FirmwareUpgrade::ProgramImage(const std::string& image) {
       return;
     }
   }
+  // The start address in force, written back should the copy be refused.
+  const std::optional<CodeStart> previous = ReadCodeStartWords();
+  if (!previous) {
+    Failed("The instrument did not report its start address.");
+    return;
+  }
   Platform& host = app_.Host();
   if (!CheckCodeStart()) {
     Trace("failed: the code start did not verify");
@@ -128,7 +134,7 @@ void FirmwareUpgrade::ProgramImage(const std::string& image) {
     return;
   }
   Trace("code start verified");
-  if (!CopyStagedImage()) return;
+  if (!CopyStagedImage(*previous)) return;
   Trace("updated");
   host.ShowMessage(
       "Firmware updated... Please power cycle Ostra by unplugging and plugging USB cable and "
@@ -200,7 +206,7 @@ bool FirmwareUpgrade::VerifyPass(const UpgradePass& pass, bool has_image) {
   return same;
 }
 
-bool FirmwareUpgrade::CopyStagedImage() {
+bool FirmwareUpgrade::CopyStagedImage(const CodeStart& previous) {
   ShowStep("Copying image to main frame.. please wait.");
   SetProgressPosition(kProgressMin);
   app_.Host().ProcessMessages();
@@ -210,10 +216,15 @@ bool FirmwareUpgrade::CopyStagedImage() {
   if (reply.count == 1 &&
       (reply.first == kReplyChecksumError || reply.first == kReplyUnexpectedData)) {
     Trace("the instrument refused the copy (reply 0x" + FormatHex(reply.first, 2) + ")");
-    Trace("failed: nothing was copied");
-    app_.Host().ShowMessage(
-        "The instrument refused to copy the new firmware: nothing was copied. Do not power "
-        "cycle it; run Firmware Upgrade again.");
+    const std::string refused =
+        "The instrument refused to copy the new firmware: nothing was copied.";
+    app_.Link().WriteCodeStart(previous);
+    if (ReadCodeStartWords() == previous) {
+      Failed(refused + " Its previous start address was written back.");
+    } else {
+      Trace("failed: the previous start address could not be written back");
+      app_.Host().ShowMessage(refused + " Do not power cycle it; run Firmware Upgrade again.");
+    }
     return false;
   }
   Delay(kCopyWaitMs);
@@ -342,15 +353,16 @@ bool FirmwareUpgrade::CheckCodeStart() {
     break;
   }
   if (!found) return false;
+  app_.Link().WriteCodeStart(words);
+  return ReadCodeStartWords() == words;
+}
 
-  DeviceLink& link = app_.Link();
-  link.WriteCodeStart(words);
+std::optional<FirmwareUpgrade::CodeStart> FirmwareUpgrade::ReadCodeStartWords() {
   std::array<uint32_t, 128> read_back{};
-  if (link.ReadCodeStart(read_back) != kCodeStartReplyBytes) return false;
-  for (size_t i = 0; i < kCodeStartWords; ++i) {
-    if (read_back[kCodeStartReadBackFirst + i] != words[i]) return false;
-  }
-  return true;
+  if (app_.Link().ReadCodeStart(read_back) != kCodeStartReplyBytes) return std::nullopt;
+  CodeStart words;
+  std::copy_n(read_back.begin() + kCodeStartReadBackFirst, kCodeStartWords, words.begin());
+  return words;
 }
 
 // --- Status bar, progress bar, waiting -------------------------------------------

@@ -81,6 +81,9 @@ class FirmwareUpgrade {
   bool InProgress() const { return in_progress_; }
 
  private:
+  // The ten code-start words (read back in words 118 to 127 of 128).
+  using CodeStart = std::array<uint32_t, 10>;
+  std::optional<CodeStart> ReadCodeStartWords();
   std::filesystem::path Directory() const;
   bool RunPass(const UpgradePass& pass);
   // The read-back of a pass against its image file, or against the erased
@@ -90,7 +93,8 @@ class FirmwareUpgrade {
   // false (after its message) when an old file stays behind.
   bool SplitImage(const std::string& image);
   // Sends CopyImage; false (after its message) when the instrument refused it.
-  bool CopyStagedImage();
+  // `previous` is written back when the instrument refused the copy.
+  bool CopyStagedImage(const CodeStart& previous);
   // A failed upgrade: `what` in a message box with the instrument's state,
   // and the outcome in the log.
   void Failed(const std::string& what);

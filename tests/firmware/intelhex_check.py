@@ -133,7 +133,7 @@ def check_upgrade(tool, name, text, library, sectors, parent):
     for address, words in read_sector_file(os.path.join(folder, "sector_a.txt")):
         covered.update(address + i for i in range(2 * len(words)))
     check(covered == set(library.addresses()), f"{name}: sector files cover the image")
-    expected_frames += [bytes([21, 0x15, 0x00, 0x40, 0x00, 0x00]) + b"\xff\xff" * 8,
+    expected_frames += [bytes([1, 0x16]), bytes([21, 0x15, 0x00, 0x40, 0x00, 0x00]) + b"\xff\xff" * 8,
                         bytes([1, 0x16]), bytes([1, 0x14])]
     check(frames == expected_frames, f"{name}: flash frames ({len(frames)} sent, "
                                      f"{len(expected_frames)} expected)")

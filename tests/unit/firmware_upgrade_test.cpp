@@ -37,7 +37,7 @@ constexpr const char* kUpdated =
 // The flash frames an upgrade from `image` must send, from the image's own
 // records: for each of H, G, F, erase the staging sector, write each record
 // the image holds at its offset, read the sector back; then the code start
-// written and read, then the copy.
+// in force read, the new one written and read, then the copy.
 std::vector<Frame> ExpectedFrames(const HexImageBuilder& image) {
   std::vector<Frame> frames;
   for (const UpgradePass& pass : kUpgradePasses) {
@@ -54,6 +54,7 @@ std::vector<Frame> ExpectedFrames(const HexImageBuilder& image) {
     }
     frames.push_back({2, opcode::kReadSector, staging});
   }
+  frames.push_back({1, opcode::kReadCodeStart});
   Frame code_start = {21, opcode::kWriteCodeStart};
   const uint16_t w0 = image.image.at(0x003F7FF6);
   const uint16_t w1 = image.image.at(0x003F7FF7);
@@ -208,8 +209,8 @@ TEST_F(FirmwareUpgradeTest, AFailedWriteFailsItsPassAndStopsBeforeTheCopy) {
 TEST_F(FirmwareUpgradeTest, ACodeStartThatDoesNotReadBackStopsBeforeTheCopy) {
   Open();
   recorder.on_block = [&](const FrameRecorder::Block& block) {
-    // The last read-back (sector C) is followed by the code-start write.
-    if (block[1] == opcode::kReadSector && block[2] == SectorByLetter('C')->code) {
+    // The code start in force is read, then the new one written.
+    if (block[1] == opcode::kReadCodeStart && recorder.Count(opcode::kReadCodeStart) == 1) {
       rig.sim.ForceNextReply(kReplyAck);
     }
   };
@@ -282,13 +283,20 @@ TEST_F(FirmwareUpgradeTest, ARefusedCopyIsNotReportedAsAnUpdate) {
     platform().ClearMessages();
     recorder.blocks.clear();
     recorder.on_block = [&](const FrameRecorder::Block& block) {
-      if (block[1] == opcode::kReadCodeStart) rig.sim.ForceNextReply(refusal);  // the copy's reply
+      // The new code start read back; the copy follows.
+      if (block[1] == opcode::kReadCodeStart && recorder.Count(opcode::kReadCodeStart) == 2) {
+        rig.sim.ForceNextReply(refusal);
+      }
     };
     upgrade().ProgramFirmware(Image(HexImageBuilder::Standard("H").Text()));
     EXPECT_EQ(recorder.Count(opcode::kCopyImage), 1u);
     EXPECT_EQ(rig.sim.Counters().copy_images, 0u);
     EXPECT_THAT(platform().MessageTexts(), Not(Contains(kUpdated)));
-    EXPECT_THAT(platform().MessageTexts().back(), HasSubstr("nothing was copied"));
+    // The start address in force before the upgrade is back.
+    EXPECT_THAT(rig.sim.CodeStart(), ::testing::Each(0xFFFF));
+    EXPECT_THAT(platform().MessageTexts().back(),
+                HasSubstr("nothing was copied. Its previous start address was written back.\n"
+                          "The instrument still holds its previous firmware."));
     EXPECT_FALSE(platform().QuitRequested());
   }
   // A copy that does not answer (the instrument resets while it copies) is done.
