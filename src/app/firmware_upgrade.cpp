@@ -129,8 +129,8 @@ void FirmwareUpgrade::ProgramImage(const std::string& image) {
   }
   Platform& host = app_.Host();
   if (!CheckCodeStart()) {
-    Trace("failed: the code start did not verify");
-    host.ShowMessage("Code Start Verification failed");
+    Trace("the code start did not verify");
+    StartAddressWrittenBack(*previous, "Code Start Verification failed");
     return;
   }
   Trace("code start verified");
@@ -216,21 +216,25 @@ bool FirmwareUpgrade::CopyStagedImage(const CodeStart& previous) {
   if (reply.count == 1 &&
       (reply.first == kReplyChecksumError || reply.first == kReplyUnexpectedData)) {
     Trace("the instrument refused the copy (reply 0x" + FormatHex(reply.first, 2) + ")");
-    const std::string refused =
-        "The instrument refused to copy the new firmware: nothing was copied.";
-    app_.Link().WriteCodeStart(previous);
-    if (ReadCodeStartWords() == previous) {
-      Failed(refused + " Its previous start address was written back.");
-    } else {
-      Trace("failed: the previous start address could not be written back");
-      app_.Host().ShowMessage(refused + " Do not power cycle it; run Firmware Upgrade again.");
-    }
+    StartAddressWrittenBack(previous,
+                            "The instrument refused to copy the new firmware: nothing was copied.");
     return false;
   }
   Delay(kCopyWaitMs);
   SetProgressPosition(kProgressMax);
   app_.Host().ProcessMessages();
   return true;
+}
+
+void FirmwareUpgrade::StartAddressWrittenBack(const CodeStart& previous, const std::string& what) {
+  app_.Link().WriteCodeStart(previous);
+  if (ReadCodeStartWords() == previous) {
+    Failed(what + "\nIts previous start address was written back.");
+    return;
+  }
+  Trace("failed: the previous start address could not be written back");
+  app_.Host().ShowMessage(what +
+                          "\nDo not power cycle the instrument; run Firmware Upgrade again.");
 }
 
 void FirmwareUpgrade::Failed(const std::string& what) {

@@ -95,6 +95,9 @@ class FirmwareUpgrade {
   // Sends CopyImage; false (after its message) when the instrument refused it.
   // `previous` is written back when the instrument refused the copy.
   bool CopyStagedImage(const CodeStart& previous);
+  // After a new start address was written: `previous` written back and
+  // checked, then `what` in a message box with the instrument's state.
+  void StartAddressWrittenBack(const CodeStart& previous, const std::string& what);
   // A failed upgrade: `what` in a message box with the instrument's state,
   // and the outcome in the log.
   void Failed(const std::string& what);

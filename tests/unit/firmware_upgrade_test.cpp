@@ -215,7 +215,9 @@ TEST_F(FirmwareUpgradeTest, ACodeStartThatDoesNotReadBackStopsBeforeTheCopy) {
     }
   };
   upgrade().ProgramFirmware(Image(HexImageBuilder::Standard("H").Text()));
-  EXPECT_THAT(platform().MessageTexts(), ElementsAre("Code Start Verification failed"));
+  EXPECT_THAT(platform().MessageTexts(),
+              ElementsAre("Code Start Verification failed\nIts previous start address was "
+                          "written back.\nThe instrument still holds its previous firmware."));
   EXPECT_EQ(recorder.Count(opcode::kCopyImage), 0u);
   EXPECT_TRUE(platform().ProgressChanges().back().visible);
 }
@@ -295,7 +297,7 @@ TEST_F(FirmwareUpgradeTest, ARefusedCopyIsNotReportedAsAnUpdate) {
     // The start address in force before the upgrade is back.
     EXPECT_THAT(rig.sim.CodeStart(), ::testing::Each(0xFFFF));
     EXPECT_THAT(platform().MessageTexts().back(),
-                HasSubstr("nothing was copied. Its previous start address was written back.\n"
+                HasSubstr("nothing was copied.\nIts previous start address was written back.\n"
                           "The instrument still holds its previous firmware."));
     EXPECT_FALSE(platform().QuitRequested());
   }
