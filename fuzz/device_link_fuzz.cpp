@@ -100,11 +100,12 @@ void RunCommand(FuzzedDataProvider& in, DeviceLink& link) {
       link.SetRxGain(in.ConsumeIntegral<uint8_t>());
       break;
     case 5:
-      link.EraseSector(letter);
+      link.FlashStatusName(link.EraseSector(letter).status);
       break;
     case 6: {
       std::vector<uint16_t> words(in.ConsumeIntegralInRange<size_t>(0, 20));
-      link.WriteSectorWords(letter, in.ConsumeIntegral<uint16_t>(), words);
+      link.FlashStatusName(
+          link.WriteSectorWords(letter, in.ConsumeIntegral<uint16_t>(), words).status);
       break;
     }
     case 7:

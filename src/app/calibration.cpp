@@ -2,6 +2,8 @@
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
+#include "base/atomic_file.h"
+#include "base/file_text.h"
 #include "base/measurement.h"
 #include "sweep/sweep_engine.h"
 
@@ -13,6 +15,33 @@ namespace {
 // a driver error): the steps left are skipped, so no capture is written for
 // a standard nobody connected.
 struct ProgramEndedDuringCalibration {};
+
+// A capture run that ended without writing its file.
+struct CaptureNotWritten {
+  std::string standard;
+};
+
+// The standard a capture mode measures, as the prompts name it.
+std::string StandardOf(std::string_view capture_mode) {
+  if (capture_mode == "dc_offset_cal") return "DC offset";
+  if (capture_mode == "load_cal") return "LOAD";
+  if (capture_mode == "open_cal") return "OPEN";
+  if (capture_mode == "short_cal") return "SHORT";
+  return "THRU";
+}
+
+// Puts a file back as it was: its bytes, or no file.
+void PutBack(const std::filesystem::path& file, const std::optional<std::string>& bytes) {
+  std::error_code ec;
+  if (!bytes) {
+    std::filesystem::remove(file, ec);
+    return;
+  }
+  if (std::filesystem::exists(file, ec) && ReadTextFile(file) == *bytes) return;
+  AtomicFile out(file);
+  out.Write(*bytes);
+  out.Commit();
+}
 
 }  // namespace
 
@@ -37,12 +66,47 @@ void Calibration::CalExecute() {
   panel.ResetKeyLights();
   panel.Light(0);
   panel.SetRaised(0, true);
+  std::optional<CalFiles> before;
+  bool finished = false;
+  std::string failed_standard;
   app_.Guard([&] {
+    before = ReadCalFiles();
     try {
       RunScript();
+      finished = true;
     } catch (const ProgramEndedDuringCalibration&) {
+    } catch (const CaptureNotWritten& failed) {
+      failed_standard = failed.standard;
     }
   });
+  if (!finished && before) KeepPreviousCalibration(*before, failed_standard);
+}
+
+Calibration::CalFiles Calibration::ReadCalFiles() const {
+  CalFiles files;
+  for (size_t i = 0; i < kCalFiles.size(); ++i) {
+    const std::filesystem::path file = app_.CalDataDirectory() / kCalFiles[i].file_name;
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec)) files[i] = ReadTextFile(file);
+  }
+  return files;
+}
+
+void Calibration::KeepPreviousCalibration(const CalFiles& before,
+                                          const std::string& failed_standard) {
+  for (size_t i = 0; i < kCalFiles.size(); ++i) {
+    app_.Guard([&] { PutBack(app_.CalDataDirectory() / kCalFiles[i].file_name, before[i]); });
+  }
+  app_.Guard([&] { Log("Calibration not completed: the previous calibration is kept"); });
+  if (app_.Shell().ProgramEnded()) return;
+  app_.Guard([&] {
+    app_.Engine().Calibration().LoadCalTables(app_.CalDataDirectory(), app_.Host(), app_.Log());
+  });
+  if (failed_standard.empty()) return;
+  app_.Host().ShowMessage("The " + failed_standard +
+                              " capture did not complete. The calibration was not completed; "
+                              "the previous calibration is kept.",
+                          MessageKind::Warning);
 }
 
 bool Calibration::Running() const { return app_.Owner().Holds(InstrumentUse::Calibrating); }
@@ -122,7 +186,7 @@ void Calibration::ThruOfOtherSweep(const char* log_line, const char* capture_mod
 
 void Calibration::Prompt(const std::string& text) {
   SkipTheRestIfTheProgramEnded();
-  app_.Host().ShowMessage(text, MessageKind::Information, MessageButtons::Ok);
+  app_.Host().ShowMessage(text, MessageKind::Information, MessageButtons::Acknowledge);
   // A box closed by the program's end was not answered.
   SkipTheRestIfTheProgramEnded();
   on_prompt_answered.Emit(text);
@@ -150,7 +214,12 @@ void Calibration::ProgramCurrentSweep() {
 // loop over.
 void Calibration::Capture(const char* capture_mode) {
   SkipTheRestIfTheProgramEnded();
+  const uint64_t written = app_.Engine().CapturesWritten();
   app_.Engine().RunSweepLoop(capture_mode);
+  SkipTheRestIfTheProgramEnded();
+  // A capture that did not complete ends the calibration: the next standard
+  // would be measured against a calibration that is not whole.
+  if (app_.Engine().CapturesWritten() == written) throw CaptureNotWritten{StandardOf(capture_mode)};
 }
 
 }  // namespace ostra

@@ -6,8 +6,10 @@
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
+#include "base/errors.h"
 #include "base/file_text.h"
 #include "base/text_util.h"
+#include "device/device_link.h"
 #include "device/protocol.h"
 #include "firmware/hex_image.h"
 #include "firmware/hex_split.h"
@@ -23,6 +25,8 @@ constexpr std::string_view kCodeStartLine = "003F7FF6";
 constexpr size_t kCodeStartWords = 10;
 constexpr size_t kCodeStartReadBackFirst = 118;  // of the 128 words read back
 constexpr std::string_view kNoReplyText = "Did not recive 2 data bytes";
+constexpr std::string_view kStillPrevious = "The instrument still holds its previous firmware.";
+constexpr std::string_view kTracePrefix = "Firmware upgrade: ";
 
 std::string Letter(char letter) { return std::string(1, letter); }
 
@@ -75,12 +79,14 @@ std::optional<std::string> FirmwareUpgrade::AcceptImage(const std::filesystem::p
   }
   first.close();
   std::string content = ReadTextFile(hex_file, kMaxHexImageBytes);
+  Trace("image " + hex_file.string() + ", " + std::to_string(content.size()) + " bytes");
   // Nothing is erased before the whole image has been found sound.
   if (const auto problem = ValidateHexImage(content)) {
     app_.Host().ShowMessage(problem->Text(), MessageKind::Error);
-    app_.Log().WriteLog(problem->Text());
+    WriteLog(problem->Text());
     return std::nullopt;
   }
+  Trace("image accepted");
   return content;
 }
 
@@ -104,61 +110,145 @@ void FirmwareUpgrade::ProgramImage(const std::string& image) {
   ShowProgress(true);
   ShowStep("");
   ShowStep("Processing HEX file");
-  SplitHexText(image, Directory());
-
-  bool passed = true;
-  for (const UpgradePass& pass : kUpgradePasses) passed = RunPass(pass) && passed;
-
+  if (!SplitImage(image)) return;
+  // The code start is written only once every staging sector holds exactly
+  // what the copy must install: a new entry point over the old program may
+  // leave an instrument that does not start.
+  for (const UpgradePass& pass : kUpgradePasses) {
+    if (!RunPass(pass)) {
+      Failed("Verification failed");
+      return;
+    }
+  }
+  // The start address in force, written back should the copy be refused.
+  const std::optional<CodeStart> previous = ReadCodeStartWords();
+  if (!previous) {
+    Failed("The instrument did not report its start address.");
+    return;
+  }
   Platform& host = app_.Host();
   if (!CheckCodeStart()) {
-    host.ShowMessage("Code Start Verification failed");
+    Trace("the code start did not verify");
+    StartAddressWrittenBack(*previous, "Code Start Verification failed");
     return;
   }
-  if (!passed) {
-    host.ShowMessage("Verification failed");
-    return;
-  }
-  CopyStagedImage();
+  Trace("code start verified");
+  if (!CopyStagedImage(*previous)) return;
+  Trace("updated");
   host.ShowMessage(
       "Firmware updated... Please power cycle Ostra by unplugging and plugging USB cable and "
       "restart application software");
   EndAfterUpgrade();
 }
 
+bool FirmwareUpgrade::SplitImage(const std::string& image) {
+  // A sector file of an earlier image that stays behind would be staged as
+  // if the new image held it.
+  if (const auto stale = RemoveSectorFiles(Directory())) {
+    Failed("The sector file " + stale->string() +
+           " of an earlier upgrade cannot be removed; nothing was erased.");
+    return false;
+  }
+  SplitHexText(image, Directory());
+  return true;
+}
+
 bool FirmwareUpgrade::RunPass(const UpgradePass& pass) {
   const FlashSector& source = *SectorByLetter(pass.source);
   const FlashSector& staging = *SectorByLetter(pass.staging);
-  const std::filesystem::path image_file = Directory() / source.file_name;
-  const std::filesystem::path read_back_file = Directory() / staging.file_name;
-  if (!FileExists(image_file)) return !pass.required;
-
+  const std::string name =
+      "sector " + Letter(source.letter) + " staged in sector " + Letter(staging.letter) + ": ";
+  const bool has_image = FileExists(Directory() / source.file_name);
+  if (!has_image && pass.required) {
+    Trace(name + "failed, the image holds no data for it");
+    return false;
+  }
+  // The copy reads every staging sector: one the image has no data for is
+  // erased all the same, so nothing of an earlier upgrade is installed.
   const std::string letter = Letter(staging.letter);
   ShowStep("Erasing Sector " + letter + ".. please wait");
-  EraseSectorChecked(letter);
-  ShowStep("Erasing complete");
-  WriteSectorFromFile(letter, Letter(source.letter), image_file);
-  ShowStep("Reading data from Sector " + letter);
-  ReadSectorToFile(letter, read_back_file);
-  ShowStep(std::string(pass.reading_complete));
-
-  if (!FileExists(read_back_file)) return false;
-  if (CompareSectorFiles(source.base, staging.base, image_file, read_back_file,
-                         Directory() / kListingFile)) {
-    ShowStep("Data Verified");
-    return true;
+  if (!EraseSectorChecked(letter)) {
+    Trace(name + "failed, the erase was not confirmed");
+    return false;
   }
-  ShowStep("Data does not match");
-  return false;
+  ShowStep("Erasing complete");
+  if (has_image &&
+      !WriteSectorFromFile(letter, Letter(source.letter), Directory() / source.file_name)) {
+    Trace(name + "failed, a write was not confirmed");
+    return false;
+  }
+  const bool verified = VerifyPass(pass, has_image);
+  Trace(name + (verified ? (has_image ? "verified" : "no data, erased and verified blank")
+                         : "failed, the read-back does not match"));
+  return verified;
 }
 
-void FirmwareUpgrade::CopyStagedImage() {
+bool FirmwareUpgrade::VerifyPass(const UpgradePass& pass, bool has_image) {
+  const FlashSector& source = *SectorByLetter(pass.source);
+  const FlashSector& staging = *SectorByLetter(pass.staging);
+  const std::filesystem::path read_back_file = Directory() / staging.file_name;
+  const std::string letter = Letter(staging.letter);
+  ShowStep("Reading data from Sector " + letter);
+  const bool read = ReadSectorToFile(letter, read_back_file);
+  ShowStep(std::string(pass.reading_complete));
+  if (!read) return false;
+  bool same = true;
+  if (has_image) {
+    same = CompareSectorFiles(source.base, staging.base, Directory() / source.file_name,
+                              read_back_file, Directory() / kListingFile);
+  } else {
+    for (const SectorLine& line : ReadSectorFile(read_back_file)) {
+      for (uint16_t word : line.words) same = same && word == 0xFFFF;
+    }
+  }
+  ShowStep(same ? "Data Verified" : "Data does not match");
+  return same;
+}
+
+bool FirmwareUpgrade::CopyStagedImage(const CodeStart& previous) {
   ShowStep("Copying image to main frame.. please wait.");
   SetProgressPosition(kProgressMin);
   app_.Host().ProcessMessages();
-  app_.Link().CopyImage();  // its reply is not examined
+  // A refusal means nothing was copied. No reply at all is taken as done:
+  // the instrument may reset while it copies.
+  const FlashReply reply = app_.Link().CopyImage();
+  if (reply.count == 1 &&
+      (reply.first == kReplyChecksumError || reply.first == kReplyUnexpectedData)) {
+    Trace("the instrument refused the copy (reply 0x" + FormatHex(reply.first, 2) + ")");
+    StartAddressWrittenBack(previous,
+                            "The instrument refused to copy the new firmware: nothing was copied.");
+    return false;
+  }
   Delay(kCopyWaitMs);
   SetProgressPosition(kProgressMax);
   app_.Host().ProcessMessages();
+  return true;
+}
+
+void FirmwareUpgrade::StartAddressWrittenBack(const CodeStart& previous, const std::string& what) {
+  app_.Link().WriteCodeStart(previous);
+  if (ReadCodeStartWords() == previous) {
+    Failed(what + "\nIts previous start address was written back.");
+    return;
+  }
+  Trace("failed: the previous start address could not be written back");
+  app_.Host().ShowMessage(what +
+                          "\nDo not power cycle the instrument; run Firmware Upgrade again.");
+}
+
+void FirmwareUpgrade::Failed(const std::string& what) {
+  Trace("failed: the instrument still holds its previous firmware");
+  app_.Host().ShowMessage(what + "\n" + std::string(kStillPrevious));
+}
+
+void FirmwareUpgrade::Trace(const std::string& text) { WriteLog(std::string(kTracePrefix) + text); }
+
+void FirmwareUpgrade::WriteLog(const std::string& text) {
+  try {
+    app_.Log().WriteLog(text);
+  } catch (const IoError&) {
+    // The flash sequence goes on without its trace.
+  }
 }
 
 void FirmwareUpgrade::EndAfterUpgrade() {
@@ -171,25 +261,33 @@ void FirmwareUpgrade::EndAfterUpgrade() {
 
 // --- The steps -----------------------------------------------------------------
 
-void FirmwareUpgrade::EraseSectorChecked(const std::string& letter) {
+bool FirmwareUpgrade::EraseSectorChecked(const std::string& letter) {
   DeviceLink& link = app_.Link();
-  const uint32_t count = link.EraseSector(letter);
-  if (count == 2 && link.RxBuffer()[1] != 0) {
-    app_.Host().ShowMessage(link.FlashStatusName(link.RxBuffer()[1]));
+  const FlashReply reply = link.EraseSector(letter);
+  if (reply.count != 2) {
+    app_.Host().ShowMessage(std::string(kNoReplyText));
+    return false;
   }
-  if (count != 2) app_.Host().ShowMessage(std::string(kNoReplyText));
+  if (reply.status != 0) {
+    app_.Host().ShowMessage(link.FlashStatusName(reply.status));
+    return false;
+  }
+  return true;
 }
 
-void FirmwareUpgrade::WriteSectorFromFile(const std::string& staging, const std::string& source,
+bool FirmwareUpgrade::WriteSectorFromFile(const std::string& staging, const std::string& source,
                                           const std::filesystem::path& image_file) {
   const FlashSector* sector = SectorByLetter(source);
   SetProgressPosition(kProgressMin);
   const std::vector<SectorLine> lines = ReadSectorFile(image_file);
+  bool written = sector != nullptr;
   for (const SectorLine& line : lines) {
-    if (sector == nullptr || !WriteLine(staging, *sector, line)) break;
+    if (!written) break;
+    written = WriteLine(staging, *sector, line);
   }
   app_.Host().SetStatusText("Sector " + staging + "writing complete");
   SetProgressPosition(kProgressMax);
+  return written;
 }
 
 bool FirmwareUpgrade::WriteLine(const std::string& staging, const FlashSector& source,
@@ -212,11 +310,12 @@ bool FirmwareUpgrade::WriteLine(const std::string& staging, const FlashSector& s
     StepProgress();
     host.ProcessMessages();
     const std::vector<uint16_t> chunk(line.words.begin() + first, line.words.begin() + first + n);
-    if (link.WriteSectorWords(staging, at, chunk) != 2) {
+    const FlashReply reply = link.WriteSectorWords(staging, at, chunk);
+    if (reply.count != 2) {
       host.ShowMessage(std::string(kNoReplyText));
       return false;
     }
-    const uint8_t status = link.RxBuffer()[1];
+    const uint8_t status = reply.status;
     if (status != 0) {
       host.ShowMessage("Error while writing offset_adr 0x" + FormatHex(at + 1u, 4) + ": " +
                        link.FlashStatusName(status));
@@ -258,15 +357,16 @@ bool FirmwareUpgrade::CheckCodeStart() {
     break;
   }
   if (!found) return false;
+  app_.Link().WriteCodeStart(words);
+  return ReadCodeStartWords() == words;
+}
 
-  DeviceLink& link = app_.Link();
-  link.WriteCodeStart(words);
+std::optional<FirmwareUpgrade::CodeStart> FirmwareUpgrade::ReadCodeStartWords() {
   std::array<uint32_t, 128> read_back{};
-  if (link.ReadCodeStart(read_back) != kCodeStartReplyBytes) return false;
-  for (size_t i = 0; i < kCodeStartWords; ++i) {
-    if (read_back[kCodeStartReadBackFirst + i] != words[i]) return false;
-  }
-  return true;
+  if (app_.Link().ReadCodeStart(read_back) != kCodeStartReplyBytes) return std::nullopt;
+  CodeStart words;
+  std::copy_n(read_back.begin() + kCodeStartReadBackFirst, kCodeStartWords, words.begin());
+  return words;
 }
 
 // --- Status bar, progress bar, waiting -------------------------------------------

@@ -1,10 +1,14 @@
 // The Help menu's "Firmware Upgrade": a HEX image is checked as a whole, cut
 // into sector files, and the instrument's flash programmed from them. The
 // image's sectors H, G and F are staged into the instrument's sectors E, D
-// and C, each erased, written, read back and compared with the image; the
-// code-start words are written and checked; then the instrument copies the
-// staged image over its program and the program ends. Every step shows on
-// the status bar and the progress bar.
+// and C, each erased, written, read back and compared with the image (a
+// staging sector the image has no data for is erased and must read back
+// blank, as the copy reads all three); only when every pass has verified
+// are the code-start words written and checked; then the instrument copies
+// the staged image over its program and the program ends. Any failure stops
+// the sequence before the code start is touched, so the instrument keeps
+// its previous firmware. Every step shows on the status bar and the
+// progress bar, and the log keeps the image, each pass and the outcome.
 #pragma once
 
 #include <array>
@@ -59,12 +63,13 @@ class FirmwareUpgrade {
   void ProgramFirmware(const std::filesystem::path& hex_file);
 
   // --- The steps ------------------------------------------------------------
-  // EraseSector with its status shown; the sequence goes on whatever the outcome.
-  void EraseSectorChecked(const std::string& letter);
+  // EraseSector with its status shown; true when the instrument answered
+  // with a success status.
+  bool EraseSectorChecked(const std::string& letter);
   // Writes the image file of sector `source` into sector `staging`, words
   // keeping their offsets from the source sector's base; stops at the first
-  // failed write.
-  void WriteSectorFromFile(const std::string& staging, const std::string& source,
+  // failed write and then returns false.
+  bool WriteSectorFromFile(const std::string& staging, const std::string& source,
                            const std::filesystem::path& image_file);
   // Reads a sector into a read-back file. When the read fails, no file is
   // left there and the result is false.
@@ -78,8 +83,30 @@ class FirmwareUpgrade {
   bool InProgress() const { return claim_.has_value(); }
 
  private:
+  // The ten code-start words (read back in words 118 to 127 of 128).
+  using CodeStart = std::array<uint32_t, 10>;
+  std::optional<CodeStart> ReadCodeStartWords();
   std::filesystem::path Directory() const;
   bool RunPass(const UpgradePass& pass);
+  // The read-back of a pass against its image file, or against the erased
+  // state when the image has no data for the pass.
+  bool VerifyPass(const UpgradePass& pass, bool has_image);
+  // Removes the sector files of an earlier upgrade and splits the image;
+  // false (after its message) when an old file stays behind.
+  bool SplitImage(const std::string& image);
+  // Sends CopyImage; false (after its message) when the instrument refused it.
+  // `previous` is written back when the instrument refused the copy.
+  bool CopyStagedImage(const CodeStart& previous);
+  // After a new start address was written: `previous` written back and
+  // checked, then `what` in a message box with the instrument's state.
+  void StartAddressWrittenBack(const CodeStart& previous, const std::string& what);
+  // A failed upgrade: `what` in a message box with the instrument's state,
+  // and the outcome in the log.
+  void Failed(const std::string& what);
+  // A line of the upgrade's trace in the log; a log that cannot be written
+  // does not stop the sequence.
+  void Trace(const std::string& text);
+  void WriteLog(const std::string& text);
   // One line of an image file, in writes of at most 16 words; false when a
   // write failed (after its message).
   bool WriteLine(const std::string& staging, const FlashSector& source, const SectorLine& line);
@@ -88,7 +115,6 @@ class FirmwareUpgrade {
   // that says why not.
   std::optional<std::string> AcceptImage(const std::filesystem::path& hex_file);
   void ProgramImage(const std::string& image);
-  void CopyStagedImage();
   void EndAfterUpgrade();
   // Sets the status bar's text and lets the window draw it.
   void ShowStep(const std::string& text);

@@ -16,7 +16,9 @@
 namespace ostra {
 
 enum class MessageKind { Information, Warning, Error, Plain };
-enum class MessageButtons { Ok, YesCancel, YesNo };
+// Acknowledge: an OK button only, which nothing else closes (not Escape, not
+// the title bar's close button): a step the user must confirm on purpose.
+enum class MessageButtons { Ok, YesCancel, YesNo, Acknowledge };
 enum class MessageResult { Ok, Yes, Cancel, No };
 
 // The program's timers. Each is periodic while enabled, as a Delphi TTimer is;

@@ -319,24 +319,34 @@ uint32_t DeviceLink::SetRxGain(uint8_t code) {
   return Transact(frame, 1);
 }
 
-uint32_t DeviceLink::EraseSector(const std::string& letter) {
-  const auto code = SectorCode(letter);
-  if (!code) return 0;
-  CommandFrame frame(opcode::kEraseSector);
-  frame.Add8(*code);
-  return LockedCommand(frame, 2, true, nullptr);
+FlashReply DeviceLink::FlashCommand(const CommandFrame& frame, uint32_t expected, bool long_read) {
+  FlashReply reply;
+  reply.count =
+      LockedCommand(frame, expected, long_read, [&](uint32_t n, std::vector<std::string>&) {
+        if (n >= 1) reply.first = rx_buffer_[0];
+        if (n >= 2) reply.status = rx_buffer_[1];
+      });
+  return reply;
 }
 
-uint32_t DeviceLink::WriteSectorWords(const std::string& letter, uint16_t offset,
-                                      const std::vector<uint16_t>& words) {
+FlashReply DeviceLink::EraseSector(const std::string& letter) {
+  const auto code = SectorCode(letter);
+  if (!code) return {};
+  CommandFrame frame(opcode::kEraseSector);
+  frame.Add8(*code);
+  return FlashCommand(frame, 2, true);
+}
+
+FlashReply DeviceLink::WriteSectorWords(const std::string& letter, uint16_t offset,
+                                        const std::vector<uint16_t>& words) {
   const auto code = SectorCode(letter);
   // A frame holds 1 to 16 words; anything else is refused before it is sent.
-  if (!code || words.empty() || words.size() > static_cast<size_t>(kMaxWriteWords)) return 0;
+  if (!code || words.empty() || words.size() > static_cast<size_t>(kMaxWriteWords)) return {};
   CommandFrame frame(opcode::kWriteSectorWords);
   frame.Add8(*code);
   frame.Add16(offset);
   for (uint16_t word : words) frame.Add16(word);
-  return LockedCommand(frame, 2, true, nullptr);
+  return FlashCommand(frame, 2, true);
 }
 
 uint32_t DeviceLink::ReadSector(const std::string& letter, std::array<uint16_t, 8192>& words) {
@@ -358,14 +368,14 @@ uint32_t DeviceLink::ReadSector(const std::string& letter, std::array<uint16_t, 
       });
 }
 
-uint32_t DeviceLink::CopyImage() {
-  return LockedCommand(CommandFrame(opcode::kCopyImage), 1, true, nullptr);
+FlashReply DeviceLink::CopyImage() {
+  return FlashCommand(CommandFrame(opcode::kCopyImage), 1, true);
 }
 
-uint32_t DeviceLink::WriteCodeStart(const std::array<uint32_t, 10>& words) {
+FlashReply DeviceLink::WriteCodeStart(const std::array<uint32_t, 10>& words) {
   CommandFrame frame(opcode::kWriteCodeStart);
   for (uint32_t word : words) frame.Add16(static_cast<uint16_t>(word));
-  return Transact(frame, 1);
+  return FlashCommand(frame, 1, false);
 }
 
 uint32_t DeviceLink::ReadCodeStart(std::array<uint32_t, 128>& words) {

@@ -19,6 +19,13 @@
 
 namespace ostra {
 
+// What a flash command got back, decoded while the connection was locked.
+struct FlashReply {
+  uint32_t count = 0;  // bytes read
+  uint8_t first = 0;   // byte 0: the acknowledgement (0x55) or a refusal (0xAA, 0xAB)
+  uint8_t status = 0;  // byte 1 of a two-byte reply: the flash status (0 = success)
+};
+
 class DeviceLink {
  public:
   // The most devices OpenInstrument lists: the driver's own list never holds
@@ -92,15 +99,15 @@ class DeviceLink {
   uint32_t ProgramSweep(const SweepProgram& program);
   uint32_t SetPreamp(bool on);
   uint32_t SetRxGain(uint8_t code);
-  // Flash commands; the count read, the status byte second. A letter
-  // other than "A".."H", or a write of 0 or more than 16 words, sends nothing
-  // and returns 0.
-  uint32_t EraseSector(const std::string& letter);
-  uint32_t WriteSectorWords(const std::string& letter, uint16_t offset,
-                            const std::vector<uint16_t>& words);
+  // Flash commands: the count read and the reply's bytes, taken while the
+  // connection is locked. A letter other than "A".."H", or a write of 0 or
+  // more than 16 words, sends nothing and returns a count of 0.
+  FlashReply EraseSector(const std::string& letter);
+  FlashReply WriteSectorWords(const std::string& letter, uint16_t offset,
+                              const std::vector<uint16_t>& words);
   uint32_t ReadSector(const std::string& letter, std::array<uint16_t, 8192>& words);
-  uint32_t CopyImage();
-  uint32_t WriteCodeStart(const std::array<uint32_t, 10>& words);
+  FlashReply CopyImage();
+  FlashReply WriteCodeStart(const std::array<uint32_t, 10>& words);
   uint32_t ReadCodeStart(std::array<uint32_t, 128>& words);
 
   const std::array<std::string, 41>& FlashStatusNames() const { return flash_status_names_; }
@@ -108,12 +115,6 @@ class DeviceLink {
   std::string FlashStatusName(uint32_t status) const;
 
  private:
-  // Only until the flash commands return their status byte: the firmware
-  // upgrade reads it from the reply buffer. Nothing else may.
-  friend class FirmwareUpgrade;
-  friend struct FlashStatusPeek;  // the link's own tests, likewise
-  const uint8_t* RxBuffer() const { return rx_buffer_.data(); }
-
   FT_STATUS ResetUnlocked();
   // OpenInstrument under the lock; its messages are shown after it.
   std::string OpenLocked(std::vector<std::string>& messages);
@@ -133,6 +134,8 @@ class DeviceLink {
   using ReplyDecoder = std::function<void(uint32_t count, std::vector<std::string>& messages)>;
   uint32_t LockedCommand(const CommandFrame& frame, uint32_t expected, bool long_read,
                          const ReplyDecoder& decode);
+  // A flash command whose short reply is kept as a FlashReply.
+  FlashReply FlashCommand(const CommandFrame& frame, uint32_t expected, bool long_read);
   std::string ListedText() const;
 
   Transport& transport_;

@@ -50,6 +50,7 @@ class ImageCheck {
  private:
   std::optional<std::string> Record(size_t number, const HexRecord& record);
   std::optional<std::string> Data(const HexRecord& record);
+  std::optional<std::string> Installable(const FlashSector& sector, uint32_t address, size_t words);
   std::optional<std::string> SectorFile(const FlashSector& sector, uint32_t address);
   std::optional<std::string> NewWords(uint32_t address, size_t words);
 
@@ -125,11 +126,29 @@ std::optional<std::string> ImageCheck::Data(const HexRecord& record) {
     return "the data from " + AddressText(address) + " runs past the end of sector " +
            std::string(1, sector->letter);
   }
+  if (auto problem = Installable(*sector, address, words)) return problem;
   if (auto problem = SectorFile(*sector, address)) return problem;
   if (auto problem = NewWords(address, words)) return problem;
   if (sector->letter == 'H') has_sector_h_ = true;
-  if (address == kCodeStartAddress && words >= 2) has_code_start_ = true;
+  if (address == kCodeStartAddress) has_code_start_ = true;
   return std::nullopt;
+}
+
+std::optional<std::string> ImageCheck::Installable(const FlashSector& sector, uint32_t address,
+                                                   size_t words) {
+  // The upgrade installs sectors H, G and F and the two code-start words of
+  // sector A; anything else would be dropped while the upgrade reports success.
+  if (sector.letter >= 'F') return std::nullopt;
+  if (address == kCodeStartAddress && words == kCodeStartWordCount) return std::nullopt;
+  const std::string where = "the data at " + AddressText(address) + " lies in sector " +
+                            std::string(1, sector.letter) + ", ";
+  if (sector.letter == 'A') {
+    return where + "where only the two code-start words at " + AddressText(kCodeStartAddress) +
+           " are installed";
+  }
+  return where +
+         "which the upgrade does not install (only sectors H, G and F and the "
+         "code-start words)";
 }
 
 std::optional<std::string> ImageCheck::SectorFile(const FlashSector& sector, uint32_t address) {
@@ -169,8 +188,8 @@ std::optional<std::string> ImageCheck::End(size_t last_line, size_t& line) const
   }
   if (!has_sector_h_) return "the image holds no data for sector H";
   if (!has_code_start_) {
-    return "the image holds no code-start record (two words or more at " +
-           AddressText(kCodeStartAddress) + ")";
+    return "the image holds no code-start record (two words at " + AddressText(kCodeStartAddress) +
+           ")";
   }
   return std::nullopt;
 }

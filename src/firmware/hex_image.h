@@ -5,7 +5,8 @@
 //
 // The image is checked as a whole before anything is sent to the instrument:
 // every line a well-formed record with the right length and checksum, an
-// end-of-file record, every data word in sectors A to H, each sector's data
+// end-of-file record, every data word in a sector the upgrade installs (H, G
+// and F, and in sector A the two code-start words only), each sector's data
 // under its own extended address record (type 04) so that the splitter puts
 // it in that sector's file, no word given twice, sector H's data and the
 // code-start record at 0x003F7FF6 present.
@@ -32,6 +33,7 @@ inline constexpr uint8_t kStartLinearAddress = 0x05;
 // The word address of the code-start record, whose first two words the
 // instrument starts its program from.
 inline constexpr uint32_t kCodeStartAddress = 0x003F7FF6;
+inline constexpr size_t kCodeStartWordCount = 2;
 
 // A HEX image larger than this is not a firmware image (the flash holds
 // 64K words; a full image is well under a megabyte).

@@ -91,10 +91,24 @@ int CompareAddressText(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
-void SplitHexText(std::string_view content, const std::filesystem::path& directory) {
+std::optional<std::filesystem::path> RemoveSectorFiles(const std::filesystem::path& directory) {
+  std::optional<std::filesystem::path> stale;
   for (const FlashSector& sector : kFlashSectors) {
-    std::error_code ignored;
-    std::filesystem::remove(directory / sector.file_name, ignored);
+    const std::filesystem::path file = directory / sector.file_name;
+    std::error_code ec;
+    std::filesystem::remove(file, ec);
+    // Whatever the removal said, what counts is that nothing is left there.
+    if (!stale &&
+        std::filesystem::symlink_status(file, ec).type() != std::filesystem::file_type::not_found) {
+      stale = file;
+    }
+  }
+  return stale;
+}
+
+void SplitHexText(std::string_view content, const std::filesystem::path& directory) {
+  if (const auto stale = RemoveSectorFiles(directory)) {
+    throw IoError("Cannot remove " + stale->string());
   }
   Splitter splitter(directory);
   for (std::string_view line : SplitLines(content)) splitter.Line(line);

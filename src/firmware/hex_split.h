@@ -21,14 +21,20 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 namespace ostra {
 
+// Removes the eight sector files that an earlier upgrade left in `directory`;
+// the first one that is still there afterwards, or nothing when all are gone.
+std::optional<std::filesystem::path> RemoveSectorFiles(const std::filesystem::path& directory);
+
 // Writes the sector files of the image in `content` into `directory`. The
 // eight sector files left there by an earlier upgrade are removed first, so a
 // sector the image does not hold has no file. Raises IoError when a file
-// cannot be written, ConversionError when a record's byte count is not hex.
+// cannot be written or an old one removed, ConversionError when a record's
+// byte count is not hex.
 void SplitHexText(std::string_view content, const std::filesystem::path& directory);
 
 // Reads the HEX file (IoError when it cannot be read) and splits it.

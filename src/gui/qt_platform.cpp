@@ -2,9 +2,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QKeyEvent>
 #include <QMainWindow>
 #include <QMessageBox>
 #include <QPixmap>
@@ -87,6 +89,27 @@ MessageResult QtPlatform::ShowMessage(const std::string& text, MessageKind kind,
   return result;
 }
 
+namespace {
+
+// A box that only its OK button closes: Escape and the window's close button
+// leave it where it is (the program's end still ends its event loop).
+class AcknowledgeBox : public QMessageBox {
+ public:
+  using QMessageBox::QMessageBox;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->key() == Qt::Key_Escape) {
+      event->accept();
+      return;
+    }
+    QMessageBox::keyPressEvent(event);
+  }
+  void closeEvent(QCloseEvent* event) override { event->ignore(); }
+};
+
+}  // namespace
+
 MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind kind,
                                           MessageButtons buttons) {
   QWidget* parent = QApplication::activeWindow();
@@ -94,8 +117,17 @@ MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind k
     QWidget* main = Window(WindowId::Main);
     if (main != nullptr && main->isVisible()) parent = main;
   }
-  QMessageBox box(IconOf(kind), QCoreApplication::applicationName(), QString::fromStdString(text),
-                  QMessageBox::NoButton, parent);
+  const QString title = QCoreApplication::applicationName();
+  const QString message = QString::fromStdString(text);
+  std::unique_ptr<QMessageBox> made;
+  if (buttons == MessageButtons::Acknowledge) {
+    made = std::make_unique<AcknowledgeBox>(IconOf(kind), title, message, QMessageBox::NoButton,
+                                            parent);
+  } else {
+    made =
+        std::make_unique<QMessageBox>(IconOf(kind), title, message, QMessageBox::NoButton, parent);
+  }
+  QMessageBox& box = *made;
   if (buttons == MessageButtons::YesCancel) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
@@ -108,9 +140,13 @@ MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind k
     box.setStandardButtons(QMessageBox::Ok);
   }
   const int answer = box.exec();
-  if (buttons == MessageButtons::Ok) return MessageResult::Ok;
-  if (answer == QMessageBox::Yes) return MessageResult::Yes;
-  return buttons == MessageButtons::YesNo ? MessageResult::No : MessageResult::Cancel;
+  if (buttons == MessageButtons::YesCancel) {
+    return answer == QMessageBox::Yes ? MessageResult::Yes : MessageResult::Cancel;
+  }
+  if (buttons == MessageButtons::YesNo) {
+    return answer == QMessageBox::Yes ? MessageResult::Yes : MessageResult::No;
+  }
+  return MessageResult::Ok;
 }
 
 void QtPlatform::SetStatusText(const std::string& text) {

@@ -290,6 +290,7 @@ bool SweepEngine::RunPass(uint64_t run, uint32_t expected, uint32_t to_read, Ato
   }
   if (capture != nullptr) {
     capture->Commit();
+    ++captures_written_;
     control_.RequestStop();
   }
   if (converter_.SaturationCount > kSaturationLimit) {

@@ -120,6 +120,8 @@ class SweepEngine {
   void ResetAverageCount();
   int MeasuredAcquisitionTime() const { return measured_acquisition_time_; }
   int SaturationCount() const { return converter_.SaturationCount; }
+  // Capture runs whose calibration file was written, since the engine began.
+  uint64_t CapturesWritten() const { return captures_written_; }
 
   // Emitted after the last point of each displayed sweep (the markers).
   Signal<> on_sweep_done;
@@ -181,6 +183,7 @@ class SweepEngine {
   bool cal_doubtful_ = false;                   // "C?" shown in this run
 
   int run_depth_ = 0;  // runs on the stack
+  uint64_t captures_written_ = 0;
   uint64_t run_serial_ = 0;
   uint64_t live_run_ = 0;  // the run that owns the loop, 0 when none
 };

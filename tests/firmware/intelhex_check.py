@@ -107,12 +107,14 @@ def check_upgrade(tool, name, text, library, sectors, parent):
     for source, staging in PASSES:
         path = os.path.join(folder, f"sector_{source.lower()}.txt")
         check(os.path.exists(path) == (source in sectors), f"{name}: sector file {source}")
+        base, code = SECTORS[source][0], SECTORS[staging][1]
+        # Every staging sector is erased and read back, with data or without.
+        expected_frames.append(bytes([2, 0x10, code]))
         if not os.path.exists(path):
             check(flash[source] == [0xFFFF] * 8192, f"{name}: sector {source} not erased")
+            expected_frames.append(bytes([2, 0x12, code]))
             continue
-        base, code = SECTORS[source][0], SECTORS[staging][1]
         image = [0xFFFF] * 8192
-        expected_frames.append(bytes([2, 0x10, code]))
         for address, words in read_sector_file(path):
             theirs = [(library[address + 2 * k] << 8) | library[address + 2 * k + 1]
                       for k in range(len(words))]
@@ -131,7 +133,7 @@ def check_upgrade(tool, name, text, library, sectors, parent):
     for address, words in read_sector_file(os.path.join(folder, "sector_a.txt")):
         covered.update(address + i for i in range(2 * len(words)))
     check(covered == set(library.addresses()), f"{name}: sector files cover the image")
-    expected_frames += [bytes([21, 0x15, 0x00, 0x40, 0x00, 0x00]) + b"\xff\xff" * 8,
+    expected_frames += [bytes([1, 0x16]), bytes([21, 0x15, 0x00, 0x40, 0x00, 0x00]) + b"\xff\xff" * 8,
                         bytes([1, 0x16]), bytes([1, 0x14])]
     check(frames == expected_frames, f"{name}: flash frames ({len(frames)} sent, "
                                      f"{len(expected_frames)} expected)")

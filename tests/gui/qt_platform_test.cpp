@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <chrono>
@@ -129,6 +130,38 @@ TEST(QtPlatformTest, AWorkersMessageBoxOpensOnTheUserInterfaceThreadAndReturnsTh
   EXPECT_EQ(platform.ShowMessage("Overwrite?", MessageKind::Plain, MessageButtons::YesCancel),
             MessageResult::Cancel);
   EXPECT_EQ(cancel.icon, QMessageBox::NoIcon);
+}
+
+// A box that must be acknowledged stays through Escape and the close button
+// until OK is pressed; an ordinary OK box still closes with Escape.
+TEST(QtPlatformTest, AnAcknowledgeBoxClosesOnlyWithOk) {
+  QtPlatform platform;
+  for (const MessageButtons buttons : {MessageButtons::Acknowledge, MessageButtons::Ok}) {
+    int gestures = 0;
+    bool stayed = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      if (gestures == 0) QTest::keyClick(box, Qt::Key_Escape);
+      if (gestures == 1) box->close();  // what the title bar's close button sends
+      if (gestures == 2) {
+        stayed = box->isVisible();
+        box->button(QMessageBox::Ok)->click();
+      }
+      ++gestures;
+    });
+    timer.start(10);
+    EXPECT_EQ(platform.ShowMessage("Connect Standard LOAD and click OK", MessageKind::Information,
+                                   buttons),
+              MessageResult::Ok);
+    if (buttons == MessageButtons::Acknowledge) {
+      EXPECT_EQ(gestures, 3);
+      EXPECT_TRUE(stayed);
+    } else {
+      EXPECT_EQ(gestures, 1);  // Escape closed it
+    }
+  }
 }
 
 TEST(QtPlatformTest, TimersTickWhileEnabledLikeATTimer) {

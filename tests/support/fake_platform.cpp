@@ -26,6 +26,18 @@ MessageResult FakePlatform::ShowMessage(const std::string& text, MessageKind kin
         answers.pop_front();
       }
     }
+    while (buttons != MessageButtons::YesCancel && !box_gestures.empty()) {
+      const BoxGesture gesture = box_gestures.front();
+      box_gestures.pop_front();
+      if (gesture == BoxGesture::Ok) break;
+      if (buttons == MessageButtons::Acknowledge) {
+        ++ignored_gestures;
+        continue;
+      }
+      messages_.back().dismissed = true;
+      break;
+    }
+    message = messages_.back();
   }
   if (on_message) on_message(message);
   return answer;

@@ -20,7 +20,12 @@ struct RecordedMessage {
   std::string text;
   MessageKind kind;
   MessageButtons buttons;
+  // Closed by Escape or the title bar's close button rather than by OK.
+  bool dismissed = false;
 };
+
+// What the user does on a box with an OK button.
+enum class BoxGesture { Escape, CloseButton, Ok };
 
 class FakePlatform : public Platform {
  public:
@@ -62,6 +67,11 @@ class FakePlatform : public Platform {
   // Answers for Yes/Cancel and Yes/No boxes, used in order (Cancel or No
   // when none is left); Ok boxes always answer Ok.
   std::deque<MessageResult> answers;
+  // Gestures on boxes with an OK button, used in order until one closes the
+  // box (none queued: OK). Escape and the close button close an Ok box as
+  // OK does; an Acknowledge box ignores them and stays until OK.
+  std::deque<BoxGesture> box_gestures;
+  int ignored_gestures = 0;
   // What the user types in the file dialogs, in order (nothing: Cancel). As
   // in a real dialog, a relative name is taken in the dialog's folder and a
   // name without extension gets the chosen filter's default extension.

@@ -39,6 +39,16 @@ std::vector<Dut> CaptureDuts(const CalRig& rig) {
   return duts;
 }
 
+// Every calibration file's bytes, "-" for a file that is not there.
+std::vector<std::string> CalFiles(const CalRig& rig) {
+  std::vector<std::string> files;
+  for (const CalFile& f : kCalFiles) {
+    const std::filesystem::path path = rig.CalFile(std::string(f.file_name));
+    files.push_back(std::filesystem::exists(path) ? ReadFile(path) : "-");
+  }
+  return files;
+}
+
 // Where `first` stands before `second` in the log.
 bool LoggedBefore(const CalRig& rig, const std::string& first, const std::string& second) {
   const std::vector<std::string> lines = rig.LogLines();
@@ -59,7 +69,7 @@ TEST(CalExecute, ReflectionPromptsLoadOpenShortAndWritesFourFilesInOrder) {
   ASSERT_TRUE(rig.CalibrateWithKeys());
 
   EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kLoadPrompt, kOpenPrompt, kShortPrompt));
-  for (const auto& m : rig.platform.Messages()) EXPECT_EQ(m.buttons, MessageButtons::Ok);
+  for (const auto& m : rig.platform.Messages()) EXPECT_EQ(m.buttons, MessageButtons::Acknowledge);
   EXPECT_THAT(key_at_prompt,
               ElementsAre(std::pair{true, true}, std::pair{true, true}, std::pair{true, true}));
   EXPECT_THAT(CaptureModes(rig), ElementsAre("dc_offset_cal", "load_cal", "open_cal", "short_cal"));
@@ -157,27 +167,44 @@ TEST(CalExecute, AnotherSweepTypeCapturesNothingAndSweepingResumes) {
   EXPECT_TRUE(rig.LogHas("cal_load.dat loaded to cal table."));
 }
 
-// A capture that does not complete keeps the file it would have replaced:
-// the DC-offset file, so the next programming still works, or a standard.
-TEST(CalExecute, ACaptureWhoseFirstReadIsShortKeepsTheOldFileByteForByte) {
-  for (const auto& [prompt, file] :
-       {std::pair{kLoadPrompt, "cal_dc_offset.dat"}, std::pair{kOpenPrompt, "cal_open.dat"}}) {
-    SCOPED_TRACE(file);
+// A capture that does not complete ends the calibration with a message that
+// names the standard, and every file stays as it was before the Cal key.
+TEST(CalExecute, ACaptureThatDoesNotCompleteKeepsThePreviousCalibrationAndSaysSo) {
+  for (const auto& [prompt, standard] :
+       {std::pair{kLoadPrompt, "DC offset"}, std::pair{kOpenPrompt, "OPEN"}}) {
+    SCOPED_TRACE(standard);
     CalRig rig;
-    const std::string old_file = ReadFile(rig.CalFile(file));
+    ASSERT_TRUE(rig.RunNormalSweeps(1));
+    const std::string label = rig.CalLabel();
+    const std::vector<std::string> before = CalFiles(rig);
     rig.analyser->Cal().on_prompt_answered.Connect([&, p = prompt](const std::string& text) {
       if (text == p) rig.sim.InjectShortRead(1, 1);  // the capture's first read
     });
     ASSERT_TRUE(rig.CalibrateWithKeys());
-    EXPECT_EQ(ReadFile(rig.CalFile(file)), old_file);
-    EXPECT_FALSE(std::filesystem::exists(rig.CalFile(std::string(file) + ".tmp")));
+    EXPECT_EQ(CalFiles(rig), before);
     EXPECT_TRUE(rig.LogHas("Unexpected bytes(at start) = Got 19295; Expected 19296"));
-    // The script went on with the other captures, and sweeping resumed.
-    EXPECT_THAT(rig.platform.MessageTexts(), ElementsAre(kLoadPrompt, kOpenPrompt, kShortPrompt));
-    EXPECT_EQ(rig.captures.size(), 3u);
-    EXPECT_EQ(rig.FileLines("cal_short.dat").size(), 201u);
+    const std::vector<std::string> messages = rig.platform.MessageTexts();
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.back(), std::string("The ") + standard +
+                                   " capture did not complete. The calibration was not "
+                                   "completed; the previous calibration is kept.");
+    EXPECT_EQ(messages.size(), prompt == kLoadPrompt ? 2u : 3u);  // no prompt after it
+    EXPECT_EQ(rig.CalLabel(), label);
     EXPECT_GE(rig.normal_sweeps_after, 3);
   }
+}
+
+// Escape or the close button on a prompt measures nothing: the prompt stays
+// until OK, and each standard is captured with what the prompt asked for.
+TEST(CalExecute, EscapeOrTheCloseButtonOnAPromptAcknowledgesNothing) {
+  CalRig rig;
+  using G = testing::BoxGesture;
+  rig.platform.box_gestures = {G::Escape, G::CloseButton, G::Ok, G::Escape,
+                               G::Ok,     G::CloseButton, G::Ok};
+  ASSERT_TRUE(rig.CalibrateWithKeys());
+  EXPECT_EQ(rig.platform.ignored_gestures, 4);
+  for (const auto& m : rig.platform.Messages()) EXPECT_FALSE(m.dismissed) << m.text;
+  EXPECT_THAT(CaptureDuts(rig), ElementsAre(Dut::Load, Dut::Load, Dut::Open, Dut::Short));
 }
 
 // The factory files cover every point count: each sweeps and calibrates.
@@ -298,27 +325,30 @@ TEST(CalExecute, ARestartAskedForBetweenCapturesWaitsForTheProcedure) {
   EXPECT_TRUE(rig.RunNormalSweeps(2));  // the procedure's own restart
 }
 
-// Ending the program during a prompt (Exit, the window closed, a signal)
-// skips the rest: no capture is written for a standard nobody connected.
-// The firmware upgrade cannot start while the procedure uses the instrument.
-TEST(CalExecute, AnEndingDuringAPromptWritesNoFurtherCaptureAndNoUpgradeStarts) {
-  CalRig rig;
-  const std::string open_file = ReadFile(rig.CalFile("cal_open.dat"));
-  const std::string short_file = ReadFile(rig.CalFile("cal_short.dat"));
-  rig.platform.on_message = [&](const testing::RecordedMessage& m) {
-    if (m.text == kLoadPrompt) rig.analyser->Upgrade().FirmwareUpgrade1Click();
-    if (m.text == kOpenPrompt) rig.analyser->Shell().Exit1Click();
-  };
-  EXPECT_FALSE(rig.CalibrateWithKeys());
-  EXPECT_TRUE(rig.platform.QuitRequested());
-  EXPECT_THAT(rig.platform.file_dialogs, IsEmpty());  // no upgrade asked for its image
-  EXPECT_THAT(rig.platform.MessageTexts(),
-              ElementsAre(kLoadPrompt,
-                          "Firmware Upgrade is not possible while the calibration is running",
-                          kOpenPrompt));
-  EXPECT_THAT(CaptureModes(rig), ElementsAre("dc_offset_cal", "load_cal"));
-  EXPECT_EQ(ReadFile(rig.CalFile("cal_open.dat")), open_file);
-  EXPECT_EQ(ReadFile(rig.CalFile("cal_short.dat")), short_file);
+// Ending the program during a prompt or a capture (Exit, the window closed,
+// a signal) skips the rest and leaves every calibration file as it was
+// before the Cal key. The firmware upgrade cannot start meanwhile.
+TEST(CalExecute, AnEndingAtAnyMomentLeavesEveryCalibrationFileAsItWas) {
+  const std::vector<std::string> moments = {kLoadPrompt, kOpenPrompt, kShortPrompt, "open_cal"};
+  for (const std::string& moment : moments) {
+    SCOPED_TRACE(moment);
+    CalRig rig;
+    const std::vector<std::string> before = CalFiles(rig);
+    rig.platform.on_message = [&](const testing::RecordedMessage& m) {
+      if (m.text == kLoadPrompt) rig.analyser->Upgrade().FirmwareUpgrade1Click();
+      if (m.text == moment) rig.analyser->Shell().Exit1Click();
+    };
+    ScopedConnection during(rig.analyser->Engine().on_sweep_done, [&] {
+      if (rig.analyser->Engine().Converter().Run().capture_mode == moment) {
+        rig.analyser->Shell().Exit1Click();
+      }
+    });
+    EXPECT_FALSE(rig.CalibrateWithKeys());
+    EXPECT_TRUE(rig.platform.QuitRequested());
+    EXPECT_THAT(rig.platform.file_dialogs, IsEmpty());  // no upgrade asked for its image
+    EXPECT_EQ(CalFiles(rig), before);
+    EXPECT_TRUE(rig.LogHas("Calibration not completed: the previous calibration is kept"));
+  }
 }
 
 }  // namespace

@@ -13,12 +13,6 @@
 
 namespace ostra {
 
-// The flash status byte, read as the firmware upgrade reads it until the
-// flash commands return it.
-struct FlashStatusPeek {
-  static uint8_t Of(const DeviceLink& link) { return link.RxBuffer()[1]; }
-};
-
 namespace {
 
 using ::testing::ElementsAre;
@@ -134,7 +128,7 @@ TEST_F(DeviceLinkTest, OneByteStatusRepliesShowTheirMessages) {
 
   platform.ClearMessages();
   sim.ForceNextReply(kReplyUnexpectedData);
-  EXPECT_EQ(link.EraseSector("E"), 1u);  // expects 2 bytes
+  EXPECT_EQ(link.EraseSector("E").count, 1u);  // expects 2 bytes
   EXPECT_THAT(
       platform.MessageTexts(),
       ElementsAre("Received data do not match with what is expected", "UNEXPECTED_DATA error!"));
@@ -328,7 +322,7 @@ TEST_F(DeviceLinkTest, FlashCommandsRunWithTheLongReadTimeOutWhateverTheOutcome)
                                           "read 2", "timeouts 600/600"));
   recorder.calls.clear();
   sim.SetNoReply(opcode::kCopyImage);
-  EXPECT_EQ(link.CopyImage(), 0u);
+  EXPECT_EQ(link.CopyImage().count, 0u);
   EXPECT_EQ(recorder.calls.front(), "timeouts 3000/600");
   EXPECT_EQ(recorder.calls.back(), "timeouts 600/600");
   EXPECT_EQ(sim.Counters().read_timeout_ms, 600u);
@@ -336,11 +330,14 @@ TEST_F(DeviceLinkTest, FlashCommandsRunWithTheLongReadTimeOutWhateverTheOutcome)
 
 TEST_F(DeviceLinkTest, FlashRoundTrip) {
   Open();
-  ASSERT_EQ(link.EraseSector("E"), 2u);
-  EXPECT_EQ(FlashStatusPeek::Of(link), 0);
+  const FlashReply erased = link.EraseSector("E");
+  ASSERT_EQ(erased.count, 2u);
+  EXPECT_EQ(erased.first, kReplyAck);
+  EXPECT_EQ(erased.status, 0);
   const std::vector<uint16_t> words = {0x1234, 0xABCD, 0x0000, 0xFFFE};
-  ASSERT_EQ(link.WriteSectorWords("E", 0x1FFC, words), 2u);
-  EXPECT_EQ(FlashStatusPeek::Of(link), 0);
+  const FlashReply written = link.WriteSectorWords("E", 0x1FFC, words);
+  ASSERT_EQ(written.count, 2u);
+  EXPECT_EQ(written.status, 0);
 
   std::array<uint16_t, 8192> sector{};
   ASSERT_EQ(link.ReadSector("E", sector), 16384u);
@@ -352,18 +349,19 @@ TEST_F(DeviceLinkTest, FlashRoundTrip) {
   EXPECT_EQ(sim.SectorWords(*SectorCode("E")), sector);
 
   // Writing ones over zeros needs an erase first.
-  ASSERT_EQ(link.WriteSectorWords("E", 0x1FFE, {0x0001}), 2u);
-  EXPECT_EQ(link.FlashStatusName(FlashStatusPeek::Of(link)), "STATUS_FAIL_ZERO_BIT_ERROR");
+  const FlashReply zero_bit = link.WriteSectorWords("E", 0x1FFE, {0x0001});
+  ASSERT_EQ(zero_bit.count, 2u);
+  EXPECT_EQ(link.FlashStatusName(zero_bit.status), "STATUS_FAIL_ZERO_BIT_ERROR");
 
   const std::array<uint32_t, 10> code_start = {0x0040, 0x0000, 0xFFFF, 0xFFFF, 0xFFFF,
                                                0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0x1FFFF};
-  ASSERT_EQ(link.WriteCodeStart(code_start), 1u);
+  ASSERT_EQ(link.WriteCodeStart(code_start).count, 1u);
   std::array<uint32_t, 128> read_back{};
   ASSERT_EQ(link.ReadCodeStart(read_back), 256u);
   for (int i = 0; i < 9; ++i) EXPECT_EQ(read_back[118 + i], code_start[i]);
   EXPECT_EQ(read_back[127], 0xFFFFu);  // the low 16 bits are sent
 
-  EXPECT_EQ(link.CopyImage(), 1u);
+  EXPECT_EQ(link.CopyImage().first, kReplyAck);
   EXPECT_EQ(sim.Counters().copy_images, 1u);
   EXPECT_THAT(platform.MessageTexts(), IsEmpty());
 }
@@ -371,30 +369,33 @@ TEST_F(DeviceLinkTest, FlashRoundTrip) {
 TEST_F(DeviceLinkTest, FlashStatusErrorsComeBackInByteOne) {
   Open();
   sim.SetEraseStatus(22);
-  ASSERT_EQ(link.EraseSector("C"), 2u);
-  EXPECT_EQ(link.FlashStatusName(FlashStatusPeek::Of(link)), "STATUS_FAIL_ERASE");
+  const FlashReply erase = link.EraseSector("C");
+  ASSERT_EQ(erase.count, 2u);
+  EXPECT_EQ(link.FlashStatusName(erase.status), "STATUS_FAIL_ERASE");
   sim.SetWriteStatus(30);
-  ASSERT_EQ(link.WriteSectorWords("C", 0, {0x1111}), 2u);
-  EXPECT_EQ(link.FlashStatusName(FlashStatusPeek::Of(link)), "STATUS_FAIL_PROGRAM");
+  const FlashReply write = link.WriteSectorWords("C", 0, {0x1111});
+  ASSERT_EQ(write.count, 2u);
+  EXPECT_EQ(link.FlashStatusName(write.status), "STATUS_FAIL_PROGRAM");
   EXPECT_EQ(sim.SectorWords(*SectorCode("C"))[0], 0xFFFF);
 }
 
 TEST_F(DeviceLinkTest, BadFlashRequestsAreRefusedBeforeAnythingIsSent) {
   Open();
   const uint64_t frames = sim.Counters().frames_received;
-  EXPECT_EQ(link.WriteSectorWords("E", 0, std::vector<uint16_t>(17, 0x1234)), 0u);
-  EXPECT_EQ(link.WriteSectorWords("E", 0, {}), 0u);
-  EXPECT_EQ(link.EraseSector("e"), 0u);
-  EXPECT_EQ(link.EraseSector("I"), 0u);
+  EXPECT_EQ(link.WriteSectorWords("E", 0, std::vector<uint16_t>(17, 0x1234)).count, 0u);
+  EXPECT_EQ(link.WriteSectorWords("E", 0, {}).count, 0u);
+  EXPECT_EQ(link.EraseSector("e").count, 0u);
+  EXPECT_EQ(link.EraseSector("I").count, 0u);
   std::array<uint16_t, 8192> sector{};
   EXPECT_EQ(link.ReadSector("AB", sector), 0u);
   EXPECT_EQ(sim.Counters().frames_received, frames);
   EXPECT_TRUE(recorder.calls.empty());
 
   // Sixteen words is the largest frame (L = 36) and is accepted.
-  EXPECT_EQ(link.WriteSectorWords("E", 0, std::vector<uint16_t>(16, 0x1234)), 2u);
+  const FlashReply longest = link.WriteSectorWords("E", 0, std::vector<uint16_t>(16, 0x1234));
+  EXPECT_EQ(longest.count, 2u);
   EXPECT_EQ(LastFrame()[0], 36);
-  EXPECT_EQ(FlashStatusPeek::Of(link), 0);
+  EXPECT_EQ(longest.status, 0);
 }
 
 TEST_F(DeviceLinkTest, ReadSectorOfTheWrongLengthStoresNothing) {

@@ -21,38 +21,40 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using testing::FakePlatform;
 using testing::FrameRecorder;
+using ::testing::HasSubstr;
 using testing::HexImageBuilder;
 using ::testing::IsEmpty;
 using ::testing::Not;
 using testing::WriteFile;
 using Frame = std::vector<uint8_t>;
 
+constexpr const char* kVerificationFailed =
+    "Verification failed\nThe instrument still holds its previous firmware.";
 constexpr const char* kUpdated =
     "Firmware updated... Please power cycle Ostra by unplugging and plugging USB cable and "
     "restart application software";
 
 // The flash frames an upgrade from `image` must send, from the image's own
-// records: for each of H, G, F that the image holds, erase the staging
-// sector, write each record at its offset, read the sector back; then the
-// code start written and read, then the copy.
+// records: for each of H, G, F, erase the staging sector, write each record
+// the image holds at its offset, read the sector back; then the code start
+// in force read, the new one written and read, then the copy.
 std::vector<Frame> ExpectedFrames(const HexImageBuilder& image) {
   std::vector<Frame> frames;
   for (const UpgradePass& pass : kUpgradePasses) {
     const FlashSector& source = *SectorByLetter(pass.source);
     const uint8_t staging = SectorByLetter(pass.staging)->code;
-    bool erased = false;
+    frames.push_back({2, opcode::kEraseSector, staging});
     for (const auto& record : image.records) {
       if (SectorOfAddress(record.address) != &source) continue;
-      if (!erased) frames.push_back({2, opcode::kEraseSector, staging});
-      erased = true;
       const uint32_t offset = record.address - source.base;
       Frame write = {static_cast<uint8_t>(2 * record.words.size() + 4), opcode::kWriteSectorWords,
                      staging, static_cast<uint8_t>(offset >> 8), static_cast<uint8_t>(offset)};
       for (uint16_t w : record.words) write.insert(write.end(), {uint8_t(w >> 8), uint8_t(w)});
       frames.push_back(write);
     }
-    if (erased) frames.push_back({2, opcode::kReadSector, staging});
+    frames.push_back({2, opcode::kReadSector, staging});
   }
+  frames.push_back({1, opcode::kReadCodeStart});
   Frame code_start = {21, opcode::kWriteCodeStart};
   const uint16_t w0 = image.image.at(0x003F7FF6);
   const uint16_t w1 = image.image.at(0x003F7FF7);
@@ -77,6 +79,9 @@ class FirmwareUpgradeTest : public ::testing::Test {
   }
   // The link open, nothing else: the steps alone.
   void Open() {
+    // The log goes where the started program keeps it.
+    std::filesystem::create_directories(rig.DataDir());
+    rig.analyser->Log().SetDataDirectory(rig.DataDir());
     rig.analyser->Link().OpenInstrument();
     platform().ClearMessages();
     recorder.blocks.clear();
@@ -145,11 +150,16 @@ TEST_F(FirmwareUpgradeTest, AnImageWithSectorHOnlyProgramsSectorEStepByStep) {
 
   EXPECT_THAT(
       Statuses(before),
-      ElementsAre("", "Processing HEX file", "Erasing Sector E.. please wait", "Erasing complete",
-                  "Writing 16 WORDS to Sector E at address offset of 0x0000",
-                  "Writing 16 WORDS to Sector E at address offset of 0x0010",
-                  "Sector Ewriting complete", "Reading data from Sector E", "Reading complete",
-                  "Data Verified", "Copying image to main frame.. please wait."));
+      ElementsAre(
+          "", "Processing HEX file", "Erasing Sector E.. please wait", "Erasing complete",
+          "Writing 16 WORDS to Sector E at address offset of 0x0000",
+          "Writing 16 WORDS to Sector E at address offset of 0x0010", "Sector Ewriting complete",
+          "Reading data from Sector E", "Reading complete", "Data Verified",
+          // The staging sectors of G and F are erased all the same.
+          "Erasing Sector D.. please wait", "Erasing complete", "Reading data from Sector D",
+          "Reading complete.", "Data Verified", "Erasing Sector C.. please wait",
+          "Erasing complete", "Reading data from Sector C", "Reading complete.", "Data Verified",
+          "Copying image to main frame.. please wait."));
   using P = FakePlatform::ProgressChange;
   EXPECT_THAT(platform().ProgressChanges(),
               ElementsAre(P{false, 0}, P{true, 0}, P{true, 0}, P{true, 1}, P{true, 2}, P{true, 100},
@@ -177,9 +187,9 @@ TEST_F(FirmwareUpgradeTest, NoSweepStartsWhileTheFlashIsProgrammed) {
 TEST_F(FirmwareUpgradeTest, AnImageWithoutSectorHFailsVerificationAndIsNeverCopied) {
   Open();
   upgrade().ProgramFirmware(Image(HexImageBuilder::Standard("GF").Text()));
-  EXPECT_THAT(platform().MessageTexts(), ElementsAre("Verification failed"));
+  EXPECT_THAT(platform().MessageTexts(), ElementsAre(kVerificationFailed));
   EXPECT_EQ(recorder.Count(opcode::kCopyImage), 0u);
-  EXPECT_EQ(recorder.Count(opcode::kWriteCodeStart), 1u);  // the code start was checked first
+  EXPECT_EQ(recorder.Count(opcode::kWriteCodeStart), 0u);
   EXPECT_FALSE(platform().QuitRequested());
   EXPECT_TRUE(platform().ProgressChanges().back().visible);
 }
@@ -191,8 +201,7 @@ TEST_F(FirmwareUpgradeTest, AFailedWriteFailsItsPassAndStopsBeforeTheCopy) {
   upgrade().ProgramFirmware(Image(image.Text()));
   EXPECT_THAT(platform().MessageTexts(),
               ElementsAre("Error while writing offset_adr 0x0011: STATUS_FAIL_PROGRAM",
-                          "Verification failed"));
-  EXPECT_THAT(platform().StatusTexts(), Contains("Data does not match"));
+                          kVerificationFailed));
   EXPECT_THAT(platform().StatusTexts(), Contains("Sector Dwriting complete"));
   EXPECT_EQ(recorder.Count(opcode::kCopyImage), 0u);
 }
@@ -200,10 +209,15 @@ TEST_F(FirmwareUpgradeTest, AFailedWriteFailsItsPassAndStopsBeforeTheCopy) {
 TEST_F(FirmwareUpgradeTest, ACodeStartThatDoesNotReadBackStopsBeforeTheCopy) {
   Open();
   recorder.on_block = [&](const FrameRecorder::Block& block) {
-    if (block[1] == opcode::kReadSector) rig.sim.ForceNextReply(kReplyAck);  // the code-start write
+    // The code start in force is read, then the new one written.
+    if (block[1] == opcode::kReadCodeStart && recorder.Count(opcode::kReadCodeStart) == 1) {
+      rig.sim.ForceNextReply(kReplyAck);
+    }
   };
   upgrade().ProgramFirmware(Image(HexImageBuilder::Standard("H").Text()));
-  EXPECT_THAT(platform().MessageTexts(), ElementsAre("Code Start Verification failed"));
+  EXPECT_THAT(platform().MessageTexts(),
+              ElementsAre("Code Start Verification failed\nIts previous start address was "
+                          "written back.\nThe instrument still holds its previous firmware."));
   EXPECT_EQ(recorder.Count(opcode::kCopyImage), 0u);
   EXPECT_TRUE(platform().ProgressChanges().back().visible);
 }
@@ -219,6 +233,128 @@ TEST_F(FirmwareUpgradeTest, ALowerCaseImageProgramsExactlyAsItsUpperCaseTwin) {
   EXPECT_THAT(platform().MessageTexts(),
               ElementsAre("About to Update Firmware. Do you want to continue?", kUpdated));
   EXPECT_EQ(recorder.FlashFrames(), ExpectedFrames(image));
+}
+
+// --- An upgrade that fails leaves the previous firmware bootable -------------------
+
+TEST_F(FirmwareUpgradeTest, AFailedStagingStepStopsBeforeTheCodeStartIsTouched) {
+  Open();
+  const HexImageBuilder image = HexImageBuilder::Standard("HG", 64);
+  struct Fault {
+    const char* name;
+    std::function<void()> inject;
+  };
+  const Fault faults[] = {
+      {"write status 30 in sector E",
+       [&] {
+         rig.sim.InjectFlashFault({FlashOperation::Write, 30, 3, 0x0010, 1});
+       }},
+      {"failed erase of sector D",
+       [&] {
+         rig.sim.InjectFlashFault({FlashOperation::Erase, 22, 4, std::nullopt, -1});
+       }},
+      {"no reply to a write", [&] { rig.sim.SetNoReply(opcode::kWriteSectorWords); }},
+      {"a refused erase",
+       [&] {
+         recorder.on_block = [&](const FrameRecorder::Block& block) {
+           if (block[1] == opcode::kReadSector) rig.sim.ForceNextReply(kReplyChecksumError);
+         };
+       }},
+  };
+  for (const Fault& fault : faults) {
+    rig.sim.ClearFaults();
+    recorder.on_block = nullptr;
+    recorder.blocks.clear();
+    platform().ClearMessages();
+    fault.inject();
+    upgrade().ProgramFirmware(Image(image.Text()));
+    EXPECT_EQ(recorder.Count(opcode::kWriteCodeStart), 0u) << fault.name;
+    EXPECT_EQ(recorder.Count(opcode::kCopyImage), 0u) << fault.name;
+    EXPECT_EQ(rig.sim.CodeStart()[0], 0xFFFF) << fault.name;
+    EXPECT_EQ(platform().MessageTexts().back(), kVerificationFailed) << fault.name;
+    EXPECT_EQ(rig.LogLines().back(),
+              "Firmware upgrade: failed: the instrument still holds its previous firmware")
+        << fault.name;
+    EXPECT_FALSE(platform().QuitRequested()) << fault.name;
+  }
+}
+
+TEST_F(FirmwareUpgradeTest, ARefusedCopyIsNotReportedAsAnUpdate) {
+  Open();
+  for (uint8_t refusal : {kReplyChecksumError, kReplyUnexpectedData}) {
+    platform().ClearMessages();
+    recorder.blocks.clear();
+    recorder.on_block = [&](const FrameRecorder::Block& block) {
+      // The new code start read back; the copy follows.
+      if (block[1] == opcode::kReadCodeStart && recorder.Count(opcode::kReadCodeStart) == 2) {
+        rig.sim.ForceNextReply(refusal);
+      }
+    };
+    upgrade().ProgramFirmware(Image(HexImageBuilder::Standard("H").Text()));
+    EXPECT_EQ(recorder.Count(opcode::kCopyImage), 1u);
+    EXPECT_EQ(rig.sim.Counters().copy_images, 0u);
+    EXPECT_THAT(platform().MessageTexts(), Not(Contains(kUpdated)));
+    // The start address in force before the upgrade is back.
+    EXPECT_THAT(rig.sim.CodeStart(), ::testing::Each(0xFFFF));
+    EXPECT_THAT(platform().MessageTexts().back(),
+                HasSubstr("nothing was copied.\nIts previous start address was written back.\n"
+                          "The instrument still holds its previous firmware."));
+    EXPECT_FALSE(platform().QuitRequested());
+  }
+  // A copy that does not answer (the instrument resets while it copies) is done.
+  recorder.on_block = nullptr;
+  platform().ClearMessages();
+  rig.sim.SetNoReply(opcode::kCopyImage);
+  upgrade().ProgramFirmware(Image(HexImageBuilder::Standard("H").Text()));
+  EXPECT_EQ(platform().MessageTexts().back(), kUpdated);
+}
+
+TEST_F(FirmwareUpgradeTest, StagingDataOfAnEarlierUpgradeIsNeverInstalled) {
+  Open();
+  // An earlier upgrade failed halfway: staging sectors D and C hold stray words.
+  std::array<uint16_t, kSectorWords> stray;
+  stray.fill(0x1234);
+  rig.sim.SetSectorWords(SectorByLetter('D')->code, stray);
+  rig.sim.SetSectorWords(SectorByLetter('C')->code, stray);
+  const HexImageBuilder image = HexImageBuilder::Standard("H", 32);
+  upgrade().ProgramFirmware(Image(image.Text()));
+  ASSERT_EQ(rig.sim.Counters().copy_images, 1u);
+  EXPECT_EQ(rig.sim.SectorWords(0), Expected(image, 'H'));
+  EXPECT_EQ(rig.sim.SectorWords(1), Expected(image, 'G'));  // erased
+  EXPECT_EQ(rig.sim.SectorWords(2), Expected(image, 'F'));
+}
+
+TEST_F(FirmwareUpgradeTest, AnOldSectorFileThatCannotBeRemovedStopsBeforeTheFirstErase) {
+  Open();
+  // A sector_g.txt that cannot be removed (here a folder with a file in it).
+  std::filesystem::create_directories(rig.app / "sector_g.txt");
+  WriteFile(rig.app / "sector_g.txt" / "keep", "x");
+  upgrade().ProgramFirmware(Image(HexImageBuilder::Standard("H").Text()));
+  EXPECT_THAT(recorder.FlashFrames(), IsEmpty());
+  ASSERT_EQ(platform().MessageTexts().size(), 1u);
+  EXPECT_THAT(platform().MessageTexts()[0], HasSubstr("sector_g.txt"));
+  EXPECT_THAT(platform().MessageTexts()[0],
+              HasSubstr("The instrument still holds its previous firmware."));
+}
+
+TEST_F(FirmwareUpgradeTest, TheLogKeepsTheImageEachPassAndTheOutcome) {
+  Open();
+  const HexImageBuilder image = HexImageBuilder::Standard("HF", 32);
+  const std::filesystem::path file = Image(image.Text(), "new.hex");
+  platform().file_dialog_answers.push_back(file);
+  platform().answers.push_back(MessageResult::Yes);
+  upgrade().FirmwareUpgrade1Click();
+  EXPECT_THAT(rig.LogLines(),
+              ::testing::IsSupersetOf(
+                  {"Firmware upgrade: image " + file.string() + ", " +
+                       std::to_string(image.Text().size()) + " bytes",
+                   std::string("Firmware upgrade: image accepted"),
+                   std::string("Firmware upgrade: sector H staged in sector E: verified"),
+                   std::string("Firmware upgrade: sector G staged in sector D: no data, erased and "
+                               "verified blank"),
+                   std::string("Firmware upgrade: sector F staged in sector C: verified"),
+                   std::string("Firmware upgrade: code start verified"),
+                   std::string("Firmware upgrade: updated")}));
 }
 
 // --- The menu entry -----------------------------------------------------------------

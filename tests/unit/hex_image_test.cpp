@@ -137,11 +137,25 @@ const Fault kFaults[] = {
      "the data from 0x003E9FF8 runs past the end of sector H"},
     {"no sector H", [](auto& l) { l.erase(l.begin(), l.begin() + 5); }, 3,
      "the image holds no data for sector H"},
-    {"no code start",
+    {"no code start", [](auto& l) { l.erase(l.begin() + 6); }, 7,
+     "the image holds no code-start record (two words at 0x003F7FF6)"},
+    // Data the upgrade would not install is refused, not dropped.
+    {"data in sector C",
      [](auto& l) {
-       l[6] = HexImageBuilder::Record(0, 0x7FF0, {0, 0x40, 0, 0});
+       l[0] = HexImageBuilder::Record(4, 0, {0x00, 0x3F});
+       l[1] = HexImageBuilder::Record(0, 0x2000, {0, 1});
      },
-     8, "the image holds no code-start record (two words or more at 0x003F7FF6)"},
+     2, "the data at 0x003F2000 lies in sector C, which the upgrade does not install"},
+    {"more of sector A",
+     [](auto& l) {
+       l.insert(l.begin() + 6, HexImageBuilder::Record(0, 0x6000, {0, 1}));
+     },
+     7, "the data at 0x003F6000 lies in sector A, where only the two code-start words"},
+    {"a longer code-start record",
+     [](auto& l) {
+       l[6] = HexImageBuilder::Record(0, 0x7FF6, {0, 0x40, 0, 0, 0x12, 0x34});
+     },
+     7, "the data at 0x003F7FF6 lies in sector A"},
 };
 
 TEST(HexImageCheck, NamesTheLineAndWhatIsWrong) {
