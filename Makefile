@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: run test deps build asan-test fuzz bench format clean
+.PHONY: run test deps build asan-test fuzz bench format clean package package-check
 
 deps:
 	@./scripts/install-deps.sh
@@ -30,6 +30,15 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
 	@./fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
+
+# Builds the Debian package into build/<preset>/ (CPack).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The package's checks: lintian, the desktop entry, the metainfo, and the
+# program started from the unpacked package.
+package-check: package
+	@./scripts/check-package.sh $(BUILD_DIR)
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
