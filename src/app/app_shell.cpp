@@ -80,6 +80,7 @@ void AppShell::StartupPass() {
   RestoreFactoryFiles();
   std::filesystem::remove(app_.Log().FilePath(), ec);
   if (!app_directory_note_.empty()) app_.Log().WriteLog(app_directory_note_);
+  if (!usb_driver_note_.empty()) app_.Log().WriteLog(usb_driver_note_);
 
   Load_parameters(app_.Settings(), settings_file_to_load_);
   CheckNumericSettings(app_.Settings(), app_.Log());
