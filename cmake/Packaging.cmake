@@ -24,8 +24,10 @@ foreach(size 48 128 256)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${pkg}/copyright ${gen}/changelog.gz
         DESTINATION share/doc/ostra)
-# Absolute: udev reads its packaged rules from /lib/udev/rules.d.
-install(FILES ${pkg}/70-ostra.rules DESTINATION /lib/udev/rules.d)
+# udev reads packaged rules from /lib/udev/rules.d; an install into a prefix
+# of one's own (cmake --install --prefix) can give a folder below it.
+set(OSTRA_UDEV_RULES_DIR /lib/udev/rules.d CACHE STRING "Where the udev rule is installed")
+install(FILES ${pkg}/70-ostra.rules DESTINATION ${OSTRA_UDEV_RULES_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ostra)
