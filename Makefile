@@ -2,7 +2,7 @@
 PRESET ?= default
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: run test deps build asan-test tsan-test fuzz bench format clean
+.PHONY: run test deps build asan-test tsan-test fuzz bench format clean package package-check windows-test
 
 deps:
 	@./scripts/install-deps.sh
@@ -36,6 +36,23 @@ fuzz: deps
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz
 	@./fuzz/run.sh build/fuzz $(FUZZ_SECONDS)
+
+# Builds the Debian package into build/<preset>/ (CPack).
+package: build
+	@cd $(BUILD_DIR) && cpack -G DEB
+
+# The package's checks: lintian, the desktop entry, the metainfo, and the
+# program started from the unpacked package.
+package-check: package
+	@./scripts/check-package.sh $(BUILD_DIR)
+
+# The core and its tests cross-built for Windows and run under wine, in a
+# wine prefix of their own that is removed afterwards.
+windows-test: deps
+	@cmake --preset windows >/dev/null
+	@cmake --build --preset windows
+	@prefix="$$(mktemp -d)"; trap 'rm -rf "$$prefix"' EXIT; \
+	  WINEPREFIX="$$prefix" ctest --preset windows
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/bench_*; do echo "== $$b"; $$b; done

@@ -14,6 +14,8 @@ packages=(
   clang-format
   clang libclang-rt-dev
   python3 python3-numpy python3-scikit-rf python3-intelhex
+  lintian desktop-file-utils appstream
+  g++-mingw-w64-x86-64-posix wine wine64
 )
 
 missing=()

@@ -1,5 +1,7 @@
 // Draws the program's two pictures, the splash screen (400 x 240) and the
-// About picture (153 x 81), and writes them as JPEG files through libjpeg:
+// About picture (153 x 81), and writes them as JPEG files through libjpeg;
+// draws the program's icon as PNG files at 48, 128 and 256 pixels into
+// icons/ (assets/icons/com.marlune.Ostra.svg is the same picture by hand):
 //
 //   make_artwork <assets directory>
 //
@@ -160,6 +162,55 @@ bool WriteJpeg(const QImage& source, const std::string& path, int quality) {
   return std::fclose(file) == 0;
 }
 
+// The icon, in the 256-unit square of its SVG: the chart's outline, one
+// circle of constant resistance, two arcs of constant reactance, the real
+// axis, the trace and its marker.
+QImage DrawIcon(int size) {
+  QImage image(size, size, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(size / 256.0, size / 256.0);
+  QLinearGradient back(0, 8, 0, 248);
+  back.setColorAt(0.0, kBackgroundTop);
+  back.setColorAt(1.0, kBackgroundBottom);
+  p.setPen(Qt::NoPen);
+  p.setBrush(back);
+  p.drawRoundedRect(QRectF(8, 8, 240, 240), 40, 40);
+  const QColor grid(0x46, 0xa0, 0xaa);
+  QPainterPath unit;
+  unit.addEllipse(QPointF(128, 128), 96, 96);
+  p.save();
+  p.setClipPath(unit);
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(grid, 6));
+  p.drawEllipse(QPointF(176, 128), 48, 48);
+  p.drawEllipse(QPointF(224, 32), 96, 96);
+  p.drawEllipse(QPointF(224, 224), 96, 96);
+  p.drawLine(QPointF(32, 128), QPointF(224, 128));
+  p.restore();
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(grid, 8));
+  p.drawEllipse(QPointF(128, 128), 96, 96);
+  QPainterPath trace(QPointF(60, 128));
+  trace.cubicTo(60, 48, 196, 48, 196, 128);
+  trace.cubicTo(196, 184, 120, 184, 140, 140);
+  p.setPen(QPen(kTrace, 10, Qt::SolidLine, Qt::RoundCap));
+  p.drawPath(trace);
+  p.setPen(Qt::NoPen);
+  p.setBrush(kAccent);
+  p.drawEllipse(QPointF(140, 140), 12, 12);
+  return image;
+}
+
+bool WriteIcons(const std::string& dir) {
+  for (int size : {48, 128, 256}) {
+    const std::string path = dir + "/icons/com.marlune.Ostra-" + std::to_string(size) + ".png";
+    if (!DrawIcon(size).save(QString::fromStdString(path), "PNG")) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -170,11 +221,11 @@ int main(int argc, char** argv) {
   QGuiApplication app(argc, argv);
   const std::string dir = argv[1];
   const bool ok = WriteJpeg(DrawSplash(), dir + "/splash.jpg", 92) &&
-                  WriteJpeg(DrawAbout(), dir + "/about.jpg", 95);
+                  WriteJpeg(DrawAbout(), dir + "/about.jpg", 95) && WriteIcons(dir);
   if (!ok) {
     std::fprintf(stderr, "make_artwork: cannot write the pictures to %s\n", dir.c_str());
     return 1;
   }
-  std::printf("Wrote %s/splash.jpg and %s/about.jpg\n", dir.c_str(), dir.c_str());
+  std::printf("Wrote %s/splash.jpg, %s/about.jpg and the icons\n", dir.c_str(), dir.c_str());
   return 0;
 }

@@ -82,6 +82,7 @@ void AppShell::StartupPass() {
   RestoreFactoryFiles();
   std::filesystem::remove(app_.Log().FilePath(), ec);
   if (!app_directory_note_.empty()) app_.Log().WriteLog(app_directory_note_);
+  if (!usb_driver_note_.empty()) app_.Log().WriteLog(usb_driver_note_);
 
   Load_parameters(app_.Settings(), settings_file_to_load_);
   CheckNumericSettings(app_.Settings(), app_.Log());
@@ -129,6 +130,23 @@ void AppShell::SetUpDataDirectory() {
   if (!std::filesystem::exists(data, ignored)) std::filesystem::create_directory(data, ignored);
 }
 
+namespace {
+
+// Copies `from` beside `to` and renames the copy over it, so that `to` is
+// replaced whole (copy_file's own overwrite fails on Windows, where the
+// standard library takes any two files of a drive for the same one). A
+// failure is not reported and leaves `to` as it was.
+void ReplaceWithCopy(const std::filesystem::path& from, const std::filesystem::path& to) {
+  std::filesystem::path temp = to;
+  temp += ".tmp";
+  std::error_code ignored;
+  std::filesystem::remove(temp, ignored);
+  if (std::filesystem::copy_file(from, temp, ignored)) std::filesystem::rename(temp, to, ignored);
+  std::filesystem::remove(temp, ignored);
+}
+
+}  // namespace
+
 void AppShell::RestoreFactoryFiles() {
   const std::filesystem::path dir = app_.CalDataDirectory();
   for (std::string_view name : kRestoredFiles) {
@@ -141,11 +159,7 @@ void AppShell::RestoreFactoryFiles() {
     // calibration file is one captured with few points (about 25 bytes a
     // line) and is kept; only an empty one is restored.
     const uintmax_t minimum = name == "config" ? kMinimumWorkingFileBytes : 1;
-    if (!present || ec || size < minimum) {
-      std::error_code ignored;  // a failed copy is not reported
-      std::filesystem::copy_file(factory, working,
-                                 std::filesystem::copy_options::overwrite_existing, ignored);
-    }
+    if (!present || ec || size < minimum) ReplaceWithCopy(factory, working);
   }
 }
 

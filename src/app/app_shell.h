@@ -63,6 +63,8 @@ class AppShell {
   // The line that says which application folder the program uses; each
   // start-up pass logs it once the log file has been started afresh.
   void SetAppDirectoryNote(std::string line) { app_directory_note_ = std::move(line); }
+  // Likewise the line that says which USB library was loaded and from where.
+  void SetUsbDriverNote(std::string line) { usb_driver_note_ = std::move(line); }
 
   // --- State the windows show ---------------------------------------------------
   const InfoPage& Info() const { return info_; }
@@ -118,6 +120,7 @@ class AppShell {
   bool program_ended_ = false;
   bool settings_loaded_ = false;
   std::string app_directory_note_;
+  std::string usb_driver_note_;
 };
 
 }  // namespace ostra

@@ -72,7 +72,11 @@ inline constexpr std::array<std::string_view, 8> kRestoredFiles = {
 inline constexpr uintmax_t kMinimumWorkingFileBytes = 100;
 
 // The application's title and revision (the About window's "Application").
+// The revision is the build's project version, given once in CMakeLists.txt.
+#ifndef OSTRA_VERSION
+#error "OSTRA_VERSION is defined by the build from the project version"
+#endif
 inline constexpr std::string_view kApplicationTitle = "Marlune Ostra 7";
-inline constexpr std::string_view kApplicationRevision = "1.2";
+inline constexpr std::string_view kApplicationRevision = OSTRA_VERSION;
 
 }  // namespace ostra

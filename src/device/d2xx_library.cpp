@@ -1,14 +1,11 @@
 #include "device/d2xx_library.h"
 
-#include <cstring>
 #include <memory>
 #include <type_traits>
 
 #ifdef _WIN32
-#include <windows.h>
 #define OSTRA_D2XX_CALL __stdcall
 #else
-#include <dlfcn.h>
 #define OSTRA_D2XX_CALL
 #endif
 
@@ -25,43 +22,6 @@ using SetTimeoutsFn = FT_STATUS(OSTRA_D2XX_CALL*)(FT_HANDLE, ULONG, ULONG);
 using TransferFn = FT_STATUS(OSTRA_D2XX_CALL*)(FT_HANDLE, void*, DWORD, DWORD*);
 using SetLatencyTimerFn = FT_STATUS(OSTRA_D2XX_CALL*)(FT_HANDLE, UCHAR);
 using SetUsbParametersFn = FT_STATUS(OSTRA_D2XX_CALL*)(FT_HANDLE, ULONG, ULONG);
-
-void* OpenModule(const std::string& path, std::string& error) {
-#ifdef _WIN32
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (!module) error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
-  return reinterpret_cast<void*>(module);
-#else
-  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!module) {
-    const char* text = dlerror();
-    error = text ? text : "cannot load " + path;
-  }
-  return module;
-#endif
-}
-
-void CloseModule(void* module) {
-#ifdef _WIN32
-  FreeLibrary(reinterpret_cast<HMODULE>(module));
-#else
-  dlclose(module);
-#endif
-}
-
-// The address of a function in the module as the given pointer type, or null.
-template <typename Fn>
-Fn FindFunction(void* module, const char* name) {
-#ifdef _WIN32
-  FARPROC address = GetProcAddress(reinterpret_cast<HMODULE>(module), name);
-#else
-  void* address = dlsym(module, name);
-#endif
-  Fn function = nullptr;
-  static_assert(sizeof(function) == sizeof(address));
-  std::memcpy(&function, &address, sizeof(function));
-  return function;
-}
 
 }  // namespace
 
@@ -87,13 +47,17 @@ std::string D2xxLibrary::DefaultLibraryName() {
 }
 
 D2xxLibrary::D2xxLibrary(std::string path) : path_(std::move(path)) {
-  module_ = OpenModule(path_, load_error_);
-  if (!module_) return;
+  module_ = std::make_unique<SharedLibrary>(path_);
+  if (!module_->Loaded()) {
+    load_error_ = module_->Error();
+    module_.reset();
+    return;
+  }
 
   auto functions = std::make_unique<Functions>();
   bool complete = true;
   auto find = [&](auto& slot, const char* name) {
-    slot = FindFunction<std::remove_reference_t<decltype(slot)>>(module_, name);
+    slot = module_->Find<std::remove_reference_t<decltype(slot)>>(name);
     if (!slot) {
       if (complete) load_error_ = path_ + " lacks " + name;
       complete = false;
@@ -122,8 +86,7 @@ D2xxLibrary::~D2xxLibrary() { Unload(); }
 void D2xxLibrary::Unload() {
   functions_.reset();
   loaded_ = false;
-  if (module_) CloseModule(module_);
-  module_ = nullptr;
+  module_.reset();
 }
 
 FT_STATUS D2xxLibrary::FT_ListDevices(void* arg1, void* arg2, DWORD flags) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "device/shared_library.h"
 #include "device/transport.h"
 
 namespace ostra {
@@ -27,6 +28,8 @@ class D2xxLibrary : public Transport {
   // Why the library is not in use ("" when it is).
   const std::string& LoadError() const { return load_error_; }
   const std::string& Path() const { return path_; }
+  // Where the loaded library lies.
+  std::string LoadedFrom() const { return module_ ? module_->FilePath() : path_; }
 
   FT_STATUS FT_ListDevices(void* arg1, void* arg2, DWORD flags) override;
   FT_STATUS FT_OpenEx(void* arg1, DWORD flags, FT_HANDLE* handle) override;
@@ -47,7 +50,7 @@ class D2xxLibrary : public Transport {
   void Unload();
 
   std::string path_;
-  void* module_ = nullptr;
+  std::unique_ptr<SharedLibrary> module_;
   std::unique_ptr<Functions> functions_;
   bool loaded_ = false;
   std::string load_error_;

@@ -1,5 +1,5 @@
 // The Ostra control program: the Qt application, the transport to the
-// instrument (the D2XX driver library or the built-in simulator), the
+// instrument (a USB library or the built-in simulator), the
 // Analyser and its windows.
 #include <QActionGroup>
 #include <QApplication>
@@ -25,7 +25,7 @@
 #include "app/calibration.h"
 #include "app/front_panel_keys.h"
 #include "base/constants.h"
-#include "device/d2xx_library.h"
+#include "device/usb_driver.h"
 #include "gui/artwork.h"
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
@@ -41,6 +41,7 @@ struct Options {
   bool simulate = false;
   std::string dut;
   std::string d2xx_path;
+  ostra::UsbDriver driver = ostra::UsbDriver::Auto;
   bool instant = false;
   std::string screenshot;
   int quit_after_ms = -1;
@@ -54,6 +55,8 @@ void PrintUsage(std::FILE* out) {
                "  --dut NAME          device connected to the simulator: open, short, load,\n"
                "                      thru, rlc or bandpass\n"
                "  --instant           simulator answers at once instead of in real time\n"
+               "  --driver NAME       the USB library: d2xx (FTDI's D2XX), ftdi (libftdi1) or\n"
+               "                      auto (D2XX when it loads, else libftdi1; the default)\n"
                "  --d2xx PATH         the FTDI D2XX driver library to load\n"
                "  --screenshot FILE   save a picture of the main window (PNG) before quitting\n"
                "  --quit-after MS     close the program as Exit does after MS milliseconds\n"
@@ -79,6 +82,13 @@ Options ParseOptions(const QStringList& qt_args) {
       options.simulate = true;
     } else if (arg == "--dut") {
       options.dut = need_value(i);
+    } else if (arg == "--driver") {
+      const auto driver = ostra::ParseUsbDriver(need_value(i));
+      if (!driver) {
+        std::fprintf(stderr, "ostra: --driver is d2xx, ftdi or auto\n");
+        std::exit(2);
+      }
+      options.driver = *driver;
     } else if (arg == "--d2xx") {
       options.d2xx_path = need_value(i);
     } else if (arg == "--instant") {
@@ -123,17 +133,18 @@ ostra::AppDirectoryChoice ChooseAppDirectory(const ostra::QtPlatform& platform) 
   return choice;
 }
 
-// The transport to the instrument: the built-in simulator or the D2XX
-// driver library. Null, after a message, for an unknown device under test.
+// The transport to the instrument: the built-in simulator or a USB library
+// (`driver_note` says which, for the log). Null, after a message, for an
+// unknown device under test.
 std::unique_ptr<ostra::Transport> MakeTransport(const Options& options,
-                                                ostra::SimulatedInstrument*& simulator) {
+                                                ostra::SimulatedInstrument*& simulator,
+                                                std::string& driver_note) {
   simulator = nullptr;
   if (!options.simulate) {
-    auto library = options.d2xx_path.empty()
-                       ? std::make_unique<ostra::D2xxLibrary>()
-                       : std::make_unique<ostra::D2xxLibrary>(options.d2xx_path);
-    if (!library->Loaded()) std::fprintf(stderr, "ostra: %s\n", library->LoadError().c_str());
-    return library;
+    ostra::UsbDriverChoice choice = ostra::LoadUsbDriver(options.driver, options.d2xx_path);
+    std::fprintf(stderr, "ostra: %s\n", choice.log_line.c_str());
+    driver_note = choice.log_line;
+    return std::move(choice.transport);
   }
   auto sim = std::make_unique<ostra::SimulatedInstrument>();
   if (!options.dut.empty()) {
@@ -239,13 +250,16 @@ int main(int argc, char** argv) {
   ostra::InitArtwork();
 
   ostra::SimulatedInstrument* simulator = nullptr;
-  const std::unique_ptr<ostra::Transport> transport = MakeTransport(options, simulator);
+  std::string driver_note;
+  const std::unique_ptr<ostra::Transport> transport =
+      MakeTransport(options, simulator, driver_note);
   if (!transport) return 2;
 
   ostra::QtPlatform platform;
   const ostra::AppDirectoryChoice app_directory = ChooseAppDirectory(platform);
   ostra::Analyser analyser(platform, *transport, app_directory.directory);
   analyser.Shell().SetAppDirectoryNote(app_directory.log_line);
+  analyser.Shell().SetUsbDriverNote(driver_note);
   ostra::ProgramWindows windows(analyser, platform);
 
   // Endings the user did not choose close the program as Exit does.

@@ -37,13 +37,15 @@ ostra::SimulatedInstrument& Instrument() {
 }  // namespace
 
 // "reset" (no faults, one instrument, the series RLC), "no-device",
-// "dut=<name>", "noise=<volts>", "real-time" (an acquisition takes the
-// instrument's own time). Returns 0, or -1 for an unknown command.
+// "unplug" (every read and write fails from now on), "dut=<name>",
+// "noise=<volts>", "real-time" (an acquisition takes the instrument's own
+// time). Returns 0, or -1 for an unknown command.
 OSTRA_D2XX_EXPORT int OstraTestD2xxControl(const char* command) {
   const std::string text = command ? command : "";
   auto& sim = Instrument();
   if (text == "reset") {
     sim.ClearFaults();
+    sim.SetDisconnected(false);
     sim.SetDeviceList(
         {{ostra::SimulatedInstrument::kDescription, ostra::SimulatedInstrument::kSerial}});
     sim.SetDut(ostra::Dut::SeriesRlc);
@@ -52,6 +54,10 @@ OSTRA_D2XX_EXPORT int OstraTestD2xxControl(const char* command) {
   }
   if (text == "no-device") {
     sim.SetNoDevice(true);
+    return 0;
+  }
+  if (text == "unplug") {
+    sim.SetDisconnected(true);
     return 0;
   }
   if (text.rfind("dut=", 0) == 0) {

@@ -7,6 +7,9 @@
 #include <cstdlib>
 #include <new>
 #include <vector>
+#ifdef _WIN32
+#include <malloc.h>
+#endif
 
 #include "cal/cal_tables.h"
 #include "cal/error_correction.h"
@@ -35,7 +38,18 @@ void* CountedAllocate(std::size_t size) {
 void* CountedAllocate(std::size_t size, std::align_val_t align) {
   if (counting) ++allocations;
   const auto a = static_cast<std::size_t>(align);
+#ifdef _WIN32
+  return _aligned_malloc(size == 0 ? 1 : size, a);  // Windows has no aligned_alloc
+#else
   return std::aligned_alloc(a, (size + a - 1) / a * a);
+#endif
+}
+void AlignedFree(void* p) {
+#ifdef _WIN32
+  _aligned_free(p);
+#else
+  std::free(p);
+#endif
 }
 }  // namespace
 
@@ -61,10 +75,10 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
+void operator delete(void* p, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { AlignedFree(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { AlignedFree(p); }
 
 namespace ostra {
 namespace {
