@@ -14,6 +14,7 @@ packages=(
   clang-format
   clang libclang-rt-dev
   python3 python3-numpy python3-scikit-rf python3-intelhex
+  python3-pyvisa python3-pyvisa-py
 )
 
 missing=()

@@ -1,5 +1,8 @@
 #include "app/marker_actions.h"
 
+#include <cmath>
+#include <vector>
+
 #include "app/analyser.h"
 #include "base/errors.h"
 #include "base/text_util.h"
@@ -7,6 +10,7 @@
 #include "display/markers.h"
 #include "display/overlays.h"
 #include "display/trace_display.h"
+#include "files/sweep_record.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {
@@ -39,6 +43,47 @@ void MarkerActions::DrawConstVswrCircle(std::string_view text) {
 void MarkerActions::ClearMarkers() {
   app_.MarkerModel().Clear();
   readout_->ClearMarkerRows();
+}
+
+namespace {
+
+// A point's value as the format plots it (|G| in the Smith chart).
+double FormattedValue(FormatKind format, std::complex<double> v) {
+  const double mag = std::abs(v);
+  switch (format) {
+    case FormatKind::Log:
+      return 20 * std::log10(std::max(mag, 1e-15));
+    case FormatKind::Phase:
+      return std::arg(v) * kDegreesPerRadian;
+    case FormatKind::VSWR:
+      return mag < 1 ? (1 + mag) / (1 - mag) : HUGE_VAL;
+    case FormatKind::Lin:
+    case FormatKind::Smith:
+    case FormatKind::Other:
+      break;
+  }
+  return mag;
+}
+
+}  // namespace
+
+void MarkerActions::MarkerToExtreme(int index, TraceExtreme which) {
+  if (index < 0 || index >= kMarkerCount) return;
+  const SweepRecord* record = app_.Recorder().LastComplete();
+  if (record == nullptr) return;
+  const FormatKind format = ParseFormat(app_.Settings().Format());
+  std::vector<double> values;
+  for (const RecordedPoint& p : record->Points()) values.push_back(FormattedValue(format, p.value));
+  const auto k = ExtremePointIndex(values, which);
+  if (!k) return;
+  // The marker's position in stimulus units: whole hertz in a frequency
+  // sweep (the record holds megahertz).
+  const double x = record->Points()[*k].x;
+  const double value =
+      record->Conditions().sweep == SweepKind::Frequency ? std::nearbyint(x * 1e6) : x;
+  MarkerState& markers = app_.MarkerModel();
+  markers.SetValue(index, value);
+  markers.SetEnabled(index, true);
 }
 
 void MarkerActions::marker_showExecute() {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "base/signal.h"
+#include "display/marker_search.h"
 
 namespace ostra {
 
@@ -32,6 +33,10 @@ class MarkerActions {
   void DrawConstVswrCircle(std::string_view text);
   // Every marker off at 0, its table row emptied, every arrow hidden.
   void ClearMarkers();
+  // Moves marker `index` (0..3) onto the point of the last complete sweep
+  // with the largest or smallest value in the current format (in the Smith
+  // chart, of |G|) and switches it on. Nothing happens before a sweep.
+  void MarkerToExtreme(int index, TraceExtreme which);
 
   // "Show" and "Hide": the marker panel slides in or out, upwards.
   void marker_showExecute();
