@@ -3,7 +3,10 @@
 // of the client handed to a RemoteSession as the socket would.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <complex>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "remote/remote_session.h"
@@ -116,6 +119,44 @@ TEST(RemoteSession, OneHeldSweepIsWaitedForAndItsDataIsTheDevicesTruth) {
 
   r = rig.Send("INIT:CONT ON;:INIT;:SYST:ERR?\n", 1);
   EXPECT_EQ(r.at(0), "-213,\"Init ignored\"\n");
+}
+
+TEST(RemoteSession, MarkersFindTheExtremesAndCapturesAndFilesStayWhereTheyBelong) {
+  RemoteRig rig;
+  rig.Send("INIT:CONT OFF\n");
+  auto r = rig.Send("INIT;*OPC?;:CALC:DATA:FDAT?\n", 1);
+  const std::vector<double> fdat = Numbers(r.at(0).substr(2));
+  double lowest = fdat.at(0);
+  for (size_t i = 0; i < fdat.size(); i += 2) lowest = std::min(lowest, fdat[i]);
+  // The series resonance at 35 MHz is the best match.
+  r = rig.Send("CALC:MARK2:FUNC:TYPE MIN;EXEC;:CALC:MARK2?;:CALC:MARK2:X?;Y?\n", 1);
+  ASSERT_EQ(r.at(0).substr(0, 2), "1;");
+  const size_t y = r[0].find(';', 2);
+  EXPECT_NEAR(std::stod(r[0].substr(2, y - 2)), 35e6, 0.5e6);
+  const std::vector<double> value = Numbers(r[0].substr(y + 1));
+  EXPECT_EQ(value.at(0), lowest);
+  EXPECT_EQ(value.at(1), 0);
+
+  // A DC-offset capture writes its file whole; a THRU needs a transmission.
+  const std::filesystem::path dc = rig.CalFile("cal_dc_offset.dat");
+  std::filesystem::last_write_time(dc, std::filesystem::file_time_type{});
+  r = rig.Send("SENS:CORR:COLL:DCOF;THRU;:SYST:ERR?;:SYST:ERR?\n", 1);
+  EXPECT_EQ(r.at(0).substr(0, 5), "-221,");
+  EXPECT_NE(std::filesystem::last_write_time(dc), std::filesystem::file_time_type{});
+  EXPECT_EQ(std::count(std::istreambuf_iterator<char>(*std::make_unique<std::ifstream>(dc)),
+                       std::istreambuf_iterator<char>(), '\n'),
+            201);
+
+  // Files are named inside the data folder.
+  r = rig.Send(
+      "MMEM:STOR:STAT \"../x\";:SYST:ERR?;:MMEM:STOR:STAT \"/tmp/x\";:SYST:ERR?;"
+      ":MMEM:STOR:STAT \"kept\";:SYST:ERR?\n",
+      1);
+  EXPECT_EQ(r.at(0),
+            "-256,\"File name not found; names stay inside the data folder\";-256,"
+            "\"File name not found; names stay inside the data folder\";+0,\"No error\"\n");
+  EXPECT_TRUE(std::filesystem::exists(rig.DataDir() / "kept.sta"));
+  EXPECT_FALSE(std::filesystem::exists(rig.dir / "x.sta"));
 }
 
 TEST(RemoteSession, DataBeforeAnySweepIsAnsweredAtOnceWithItsError) {
