@@ -159,6 +159,15 @@ TEST(RemoteSession, MarkersFindTheExtremesAndCapturesAndFilesStayWhereTheyBelong
   EXPECT_FALSE(std::filesystem::exists(rig.dir / "x.sta"));
 }
 
+TEST(RemoteSession, AnOverlongLineIsRefusedAndTheNextClientStartsClean) {
+  RemoteRig rig;
+  EXPECT_TRUE(rig.session->Receive(std::string(RemoteSession::kMaxLineBytes, 'A')));
+  EXPECT_FALSE(rig.session->Receive("A"));  // the shell closes the connection
+  RemoteSession next(*rig.remote, [&](std::string_view r) { rig.replies.emplace_back(r); });
+  next.Receive("SYST:ERR?\n");
+  EXPECT_EQ(rig.replies.at(0), "-100,\"Command error; line too long\"\n");
+}
+
 TEST(RemoteSession, DataBeforeAnySweepIsAnsweredAtOnceWithItsError) {
   RemoteRig rig;
   rig.session->Receive("FORM REAL,64;:CALC:DATA:SDAT?;:SYST:ERR?\n");
