@@ -1,7 +1,5 @@
 #include "sweep/sweep_engine.h"
 
-#include "base/instrument_limits.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
