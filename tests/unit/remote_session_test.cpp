@@ -159,6 +159,35 @@ TEST(RemoteSession, MarkersFindTheExtremesAndCapturesAndFilesStayWhereTheyBelong
   EXPECT_FALSE(std::filesystem::exists(rig.dir / "x.sta"));
 }
 
+TEST(RemoteSession, WithAveragingTheSweepIsDoneAfterAllItsAveragesAndOpcSaysSo) {
+  RemoteRig rig;
+  int sweeps = 0;
+  rig.analyser->Engine().on_sweep_done.Connect([&] { ++sweeps; });
+  rig.Send("INIT:CONT OFF;:SENS:AVER:COUN 5;:SENS:AVER ON;*CLS\n");
+  // The busy state holds from the moment INIT has run: *OPC? in the same
+  // message waits, and the event bit comes when the sweep is done.
+  int at_reply = -1;
+  int started = 0;
+  RemoteSession& session = *rig.session;
+  rig.platform.At(rig.platform.NowMicroseconds() / 1000 + 1, [&] {
+    const int before = sweeps;
+    started = sweeps;
+    session.Receive("INIT;*OPC;*ESR?\n");
+    EXPECT_TRUE(rig.remote->OperationPending());
+    EXPECT_EQ(rig.replies.back(), "0\n");  // not yet complete
+    EXPECT_EQ(sweeps, before);
+  });
+  const size_t count = rig.replies.size() + 1;
+  rig.analyser->Engine().on_sweep_done.Connect([&] {
+    if (at_reply < 0 && !rig.remote->OperationPending()) at_reply = sweeps;
+  });
+  rig.platform.RunUntil([&] { return rig.replies.size() >= count && at_reply >= 0; }, 20000);
+  rig.platform.RunFor(5);
+  const auto r = rig.Send("*ESR?;:SENS:AVER:COUN?\n", 1);
+  EXPECT_EQ(r.at(0), "1;5\n");
+  EXPECT_EQ(at_reply - started, 5);
+}
+
 TEST(RemoteSession, AnOverlongLineIsRefusedAndTheNextClientStartsClean) {
   RemoteRig rig;
   EXPECT_TRUE(rig.session->Receive(std::string(RemoteSession::kMaxLineBytes, 'A')));
