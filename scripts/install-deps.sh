@@ -16,6 +16,7 @@ packages=(
   python3 python3-numpy python3-scikit-rf python3-intelhex
   lintian desktop-file-utils appstream
   g++-mingw-w64-x86-64-posix wine wine64
+  python3-pyvisa python3-pyvisa-py
 )
 
 missing=()

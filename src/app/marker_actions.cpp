@@ -1,5 +1,8 @@
 #include "app/marker_actions.h"
 
+#include <cmath>
+#include <vector>
+
 #include "app/analyser.h"
 #include "base/errors.h"
 #include "base/text_util.h"
@@ -7,6 +10,7 @@
 #include "display/markers.h"
 #include "display/overlays.h"
 #include "display/trace_display.h"
+#include "files/sweep_record.h"
 #include "sweep/sweep_engine.h"
 
 namespace ostra {

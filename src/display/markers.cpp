@@ -35,6 +35,13 @@ void MarkerState::SetValue(int index, double value) {
   Changed();
 }
 
+void MarkerState::SetEnabled(int index, bool on) {
+  Marker& m = markers_.at(static_cast<size_t>(index));
+  m.enabled = on;
+  m.arrows_visible = on;
+  Changed();
+}
+
 void MarkerState::Clear() {
   markers_.fill(Marker{});
   Changed();

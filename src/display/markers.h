@@ -36,6 +36,8 @@ class MarkerState {
   void Place(int index, double value);
   // A new position for marker `index`; on and off stay as they are.
   void SetValue(int index, double value);
+  // Marker `index` switched on (with its arrows) or off, where it stands.
+  void SetEnabled(int index, bool on);
   // Every marker off at 0, every arrow hidden.
   void Clear();
   // Every arrow hidden; the markers stay as they are.

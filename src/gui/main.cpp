@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QHostAddress>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QSessionManager>
+#include <QStatusBar>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
@@ -30,7 +33,9 @@
 #include "gui/program_windows.h"
 #include "gui/qt_platform.h"
 #include "gui/remembered_window.h"
+#include "gui/scpi_server.h"
 #include "gui/system_close.h"
+#include "remote/remote_instrument.h"
 #include "sim/bench_standards.h"
 #include "sim/simulated_instrument.h"
 #include "sweep/sweep_engine.h"
@@ -45,6 +50,9 @@ struct Options {
   bool instant = false;
   std::string screenshot;
   int quit_after_ms = -1;
+  bool scpi = true;
+  int scpi_port = 5025;
+  std::string scpi_listen = "127.0.0.1";
 };
 
 void PrintUsage(std::FILE* out) {
@@ -60,6 +68,9 @@ void PrintUsage(std::FILE* out) {
                "  --d2xx PATH         the FTDI D2XX driver library to load\n"
                "  --screenshot FILE   save a picture of the main window (PNG) before quitting\n"
                "  --quit-after MS     close the program as Exit does after MS milliseconds\n"
+               "  --scpi-port N       the remote control's TCP port (default 5025)\n"
+               "  --scpi-listen ADDR  the address it listens on (default 127.0.0.1)\n"
+               "  --scpi off          no remote control\n"
                "  --help              show this text\n");
 }
 
@@ -100,6 +111,26 @@ Options ParseOptions(const QStringList& qt_args) {
       options.quit_after_ms = QString::fromStdString(need_value(i)).toInt(&ok);
       if (!ok || options.quit_after_ms < 0) {
         std::fprintf(stderr, "ostra: --quit-after needs a number of milliseconds\n");
+        std::exit(2);
+      }
+    } else if (arg == "--scpi") {
+      const std::string value = need_value(i);
+      if (value != "off" && value != "on") {
+        std::fprintf(stderr, "ostra: --scpi takes on or off\n");
+        std::exit(2);
+      }
+      options.scpi = value == "on";
+    } else if (arg == "--scpi-port") {
+      bool ok = false;
+      options.scpi_port = QString::fromStdString(need_value(i)).toInt(&ok);
+      if (!ok || options.scpi_port < 0 || options.scpi_port > 65535) {
+        std::fprintf(stderr, "ostra: --scpi-port needs a port number (0 to 65535)\n");
+        std::exit(2);
+      }
+    } else if (arg == "--scpi-listen") {
+      options.scpi_listen = need_value(i);
+      if (QHostAddress(QString::fromStdString(options.scpi_listen)).isNull()) {
+        std::fprintf(stderr, "ostra: --scpi-listen needs an IP address\n");
         std::exit(2);
       }
     } else if (arg == "--help" || arg == "-h") {
@@ -225,6 +256,30 @@ void EndAcquisition(ostra::Analyser& analyser, int result) {
   }
 }
 
+// The remote control: a status-bar label and the server, listening where the
+// options say.
+std::unique_ptr<ostra::ScpiServer> StartRemoteControl(const Options& options,
+                                                      ostra::RemoteInstrument& instrument,
+                                                      ostra::Analyser& analyser,
+                                                      ostra::ProgramWindows& windows) {
+  if (!options.scpi) return nullptr;
+  QStatusBar* status = windows.MainForm().statusBar();
+  auto* label = new QLabel(status);
+  label->setObjectName("remote_state_lbl");
+  status->addPermanentWidget(label);
+  auto server = std::make_unique<ostra::ScpiServer>(instrument, analyser.Log(), label);
+  const QHostAddress address(QString::fromStdString(options.scpi_listen));
+  if (server->Listen(address, static_cast<quint16>(options.scpi_port))) {
+    std::printf("Remote control (SCPI) listening on %s:%u\n", options.scpi_listen.c_str(),
+                static_cast<unsigned>(server->Port()));
+    std::fflush(stdout);
+  } else {
+    std::fprintf(stderr, "ostra: remote control could not listen on %s:%d\n",
+                 options.scpi_listen.c_str(), options.scpi_port);
+  }
+  return server;
+}
+
 bool HelpAsked(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return true;
@@ -276,6 +331,18 @@ int main(int argc, char** argv) {
   ostra::RestoreWindowPlace(windows.MainForm(), analyser,
                             ostra::ReadWindowPlace(ostra::WindowPlaceFile()),
                             ostra::PresentScreens());
+  // The remote control listens once the start-up pass has loaded the
+  // settings (and started the log afresh).
+  ostra::RemoteInstrument remote(analyser);
+  remote.SetSimulated(simulator != nullptr);
+  std::unique_ptr<ostra::ScpiServer> server;
+  QTimer remote_start;
+  QObject::connect(&remote_start, &QTimer::timeout, [&] {
+    if (!analyser.Shell().SettingsLoaded()) return;
+    remote_start.stop();
+    server = StartRemoteControl(options, remote, analyser, windows);
+  });
+  if (options.scpi) remote_start.start(50);
   ScheduleTimedEnd(options, analyser, windows, platform);
   int result = 0;
   if (!platform.QuitRequested()) result = QApplication::exec();

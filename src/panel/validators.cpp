@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "base/instrument_limits.h"
 #include "base/text_util.h"
 
 namespace ostra {
@@ -13,11 +14,19 @@ namespace {
 using enum FieldValidator;
 using S = Setting;
 
+constexpr int64_t kHzLow = kLimits.frequency_hz.lower;
+constexpr int64_t kHzHigh = kLimits.frequency_hz.upper;
+constexpr int64_t kDegLow = kLimits.phase_deg.lower;
+constexpr int64_t kDegHigh = kLimits.phase_deg.upper;
+constexpr int64_t kDbmLow = kLimits.power_dbm.lower;
+constexpr int64_t kDbmHigh = kLimits.power_dbm.upper;
+
 constexpr StimulusFields kFrequency{S::StartFreq, S::StopFreq, S::CentreFreq,
-                                    S::SpanFreq,  500000,      120000000};
-constexpr StimulusFields kPhase{S::StartPhase, S::StopPhase, S::CentrePhase, S::SpanPhase, 0, 360};
+                                    S::SpanFreq,  kHzLow,      kHzHigh};
+constexpr StimulusFields kPhase{S::StartPhase, S::StopPhase, S::CentrePhase,
+                                S::SpanPhase,  kDegLow,      kDegHigh};
 constexpr StimulusFields kPower{S::StartPower, S::StopPower, S::CentrePower,
-                                S::SpanPower,  -42,          -12};
+                                S::SpanPower,  kDbmLow,      kDbmHigh};
 
 constexpr LimitCheck kNone{};
 constexpr CrossCheck kNoCross{};
@@ -44,8 +53,8 @@ constexpr std::array<ValidatorInfo, kValidatorCount> kValidators = {{
      "ValidateStartFreq",
      S::StartFreq,
      kWhole,
-     Below(500000, "Start Frequency can not be less than ", " Hz"),
-     Above(120000000, "Start Frequency can not be more than ", " Hz"),
+     Below(kHzLow, "Start Frequency can not be less than ", " Hz"),
+     Above(kHzHigh, "Start Frequency can not be more than ", " Hz"),
      {Compare::Greater, S::StopFreq, "Start Frequency can not be more than stop frequency"},
      kAlways,
      &kFrequency},
@@ -53,25 +62,25 @@ constexpr std::array<ValidatorInfo, kValidatorCount> kValidators = {{
      "ValidateStopFreq",
      S::StopFreq,
      kWhole,
-     Below(500000, "Stop Frequency can not be less than ", " Hz"),
-     Above(120000000, "Stop Frequency can not be more than ", " Hz"),
+     Below(kHzLow, "Stop Frequency can not be less than ", " Hz"),
+     Above(kHzHigh, "Stop Frequency can not be more than ", " Hz"),
      {Compare::Less, S::StartFreq, "Stop Frequency can not be less than start frequency"},
      kAlways,
      &kFrequency},
     {ValidateCentreFreq, "ValidateCentreFreq", S::CentreFreq, kWhole,
-     AtOrBelow(500000, "Frequency can not be less than "),
-     Above(120000000, "Frequency can not be more than "), kNoCross, kAccepted, &kFrequency},
+     AtOrBelow(kHzLow, "Frequency can not be less than "),
+     Above(kHzHigh, "Frequency can not be more than "), kNoCross, kAccepted, &kFrequency},
     {ValidateSpanFreq, "ValidateSpanFreq", S::SpanFreq, kWhole, kNone, kNone, kNoCross, kAccepted,
      &kFrequency},
     {ValidatePowerFreq, "ValidatePowerFreq", S::PowerFreq, kDecimal,
-     Below(-42, "Power can not be less than ", " dBm"),
-     Above(-12, "Power can not be more than ", " dBm"), kNoCross, kNoDependents, nullptr},
+     Below(kDbmLow, "Power can not be less than ", " dBm"),
+     Above(kDbmHigh, "Power can not be more than ", " dBm"), kNoCross, kNoDependents, nullptr},
     {ValidateStartPhase,
      "ValidateStartPhase",
      S::StartPhase,
      kWhole,
-     Below(0, "Start Phase can not be less than ", " deg"),
-     Above(360, "Start Phase can not be more than ", " deg"),
+     Below(kDegLow, "Start Phase can not be less than ", " deg"),
+     Above(kDegHigh, "Start Phase can not be more than ", " deg"),
      {Compare::Greater, S::StopPhase, "Stop phase can not be less than start phase"},
      kAlways,
      &kPhase},
@@ -79,28 +88,28 @@ constexpr std::array<ValidatorInfo, kValidatorCount> kValidators = {{
      "ValidateStopPhase",
      S::StopPhase,
      kWhole,
-     Below(0, "Stop Phase can not be less than ", " deg"),
-     Above(360, "Stop Phase can not be more than ", " deg"),
+     Below(kDegLow, "Stop Phase can not be less than ", " deg"),
+     Above(kDegHigh, "Stop Phase can not be more than ", " deg"),
      {Compare::Less, S::StartPhase, "Stop phase can not be less than start phase"},
      kAlways,
      &kPhase},
     {ValidateCentrePhase, "ValidateCentrePhase", S::CentrePhase, kWhole,
-     AtOrBelow(0, "Phase can not be less than "), Above(360, "Phase can not be more than "),
-     kNoCross, kAccepted, &kPhase},
+     AtOrBelow(kDegLow, "Phase can not be less than "),
+     Above(kDegHigh, "Phase can not be more than "), kNoCross, kAccepted, &kPhase},
     {ValidateSpanPhase, "ValidateSpanPhase", S::SpanPhase, kWhole, kNone, kNone, kNoCross,
      kAccepted, &kPhase},
     {ValidatePowerPhase, "ValidatePowerPhase", S::PowerPhase, kDecimal,
-     Below(-42, "Power can not be less than ", " dBm"),
-     Above(-12, "Power can not be more than ", " dBm"), kNoCross, kNoDependents, nullptr},
+     Below(kDbmLow, "Power can not be less than ", " dBm"),
+     Above(kDbmHigh, "Power can not be more than ", " dBm"), kNoCross, kNoDependents, nullptr},
     {ValidateFreqPhase, "ValidateFreqPhase", S::FreqPhase, kWhole,
-     Below(500000, "Frequency can not be less than ", " Hz"),
-     Above(120000000, "frequency can not be more than ", " Hz"), kNoCross, kNoDependents, nullptr},
+     Below(kHzLow, "Frequency can not be less than ", " Hz"),
+     Above(kHzHigh, "frequency can not be more than ", " Hz"), kNoCross, kNoDependents, nullptr},
     {ValidateStartPower,
      "ValidateStartPower",
      S::StartPower,
      kWhole,
-     Below(-42, "Start Power can not be less than ", " dBm"),
-     Above(-12, "Start Power can not be more than ", " dBm"),
+     Below(kDbmLow, "Start Power can not be less than ", " dBm"),
+     Above(kDbmHigh, "Start Power can not be more than ", " dBm"),
      {Compare::Greater, S::StopPower, "Stop power can not be less than start power"},
      kAlways,
      &kPower},
@@ -108,28 +117,31 @@ constexpr std::array<ValidatorInfo, kValidatorCount> kValidators = {{
      "ValidateStopPower",
      S::StopPower,
      kWhole,
-     Below(-42, "Stop Power can not be less than ", " dBm"),
-     Above(-12, "Stop Power can not be more than ", " dBm"),
+     Below(kDbmLow, "Stop Power can not be less than ", " dBm"),
+     Above(kDbmHigh, "Stop Power can not be more than ", " dBm"),
      {Compare::Less, S::StartPower, "Stop power can not be less than start power"},
      kAlways,
      &kPower},
     {ValidateCentrePower, "ValidateCentrePower", S::CentrePower, kWhole,
-     AtOrBelow(-42, "Power can not be less than "), Above(-12, "Power can not be more than "),
-     kNoCross, kAccepted, &kPower},
+     AtOrBelow(kDbmLow, "Power can not be less than "),
+     Above(kDbmHigh, "Power can not be more than "), kNoCross, kAccepted, &kPower},
     {ValidateSpanPower, "ValidateSpanPower", S::SpanPower, kWhole, kNone, kNone, kNoCross,
      kAccepted, &kPower},
     {ValidatePhasePower, "ValidatePhasePower", S::PhasePower, kWhole,
-     Below(0, "Phase can not be less than ", " deg"),
-     Above(360, "Phase can not be more than ", " deg"), kNoCross, kNoDependents, nullptr},
+     Below(kDegLow, "Phase can not be less than ", " deg"),
+     Above(kDegHigh, "Phase can not be more than ", " deg"), kNoCross, kNoDependents, nullptr},
     {ValidateFreqPower, "ValidateFreqPower", S::FreqPower, kWhole,
-     Below(500000, "Frequency can not be less than ", " Hz"),
-     Above(120000000, "Frequency can not be more than ", " Hz"), kNoCross, kNoDependents, nullptr},
-    {ValidatePoints, "ValidatePoints", S::Points, kWhole, Below(1, "Points can not be less than "),
-     Above(500, "Points can not be more than "), kNoCross, kNoDependents, nullptr},
-    {ValidateDwell, "ValidateDwell", S::Dwell, kWhole, Below(1, "Dwell can not be less than "),
-     Above(256, "Dwell can not be more than "), kNoCross, kNoDependents, nullptr},
-    {ValidateAverage, "ValidateAverage", S::Average, kWhole, Below(1, "Ave can not be less than "),
-     Above(256, "Ave can not be more than "), kNoCross, kNoDependents, nullptr},
+     Below(kHzLow, "Frequency can not be less than ", " Hz"),
+     Above(kHzHigh, "Frequency can not be more than ", " Hz"), kNoCross, kNoDependents, nullptr},
+    {ValidatePoints, "ValidatePoints", S::Points, kWhole,
+     Below(kLimits.points.lower, "Points can not be less than "),
+     Above(kLimits.points.upper, "Points can not be more than "), kNoCross, kNoDependents, nullptr},
+    {ValidateDwell, "ValidateDwell", S::Dwell, kWhole,
+     Below(kLimits.dwell.lower, "Dwell can not be less than "),
+     Above(kLimits.dwell.upper, "Dwell can not be more than "), kNoCross, kNoDependents, nullptr},
+    {ValidateAverage, "ValidateAverage", S::Average, kWhole,
+     Below(kLimits.average.lower, "Ave can not be less than "),
+     Above(kLimits.average.upper, "Ave can not be more than "), kNoCross, kNoDependents, nullptr},
     {ValidateScale, "ValidateScale", S::Scale, kDecimal,
      AtOrBelow(0, "Scale can not be less than "), kNone, kNoCross, kNoDependents, nullptr},
     {ValidateRefLevel, "ValidateRefLevel", S::RefLevel, kDecimal, kNone, kNone, kNoCross,
@@ -225,6 +237,19 @@ int64_t RoundWhole(long double value) {
 const std::array<ValidatorInfo, kValidatorCount>& Validators() { return kValidators; }
 
 const ValidatorInfo& InfoOf(FieldValidator id) { return kValidators[static_cast<size_t>(id)]; }
+
+const StimulusFields& StimulusFieldsOf(SweepKind sweep) {
+  switch (sweep) {
+    case SweepKind::Phase:
+      return kPhase;
+    case SweepKind::Power:
+      return kPower;
+    case SweepKind::Frequency:
+    case SweepKind::Other:
+      break;
+  }
+  return kFrequency;
+}
 
 std::optional<FieldValidator> ValidatorOf(Setting field) {
   for (const ValidatorInfo& v : kValidators) {

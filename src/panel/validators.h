@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "base/instrument_settings.h"
+#include "base/measurement.h"
 
 namespace ostra {
 
@@ -100,6 +101,8 @@ const std::array<ValidatorInfo, kValidatorCount>& Validators();
 const ValidatorInfo& InfoOf(FieldValidator id);
 // The validator of a dialog field; nothing for fields without one.
 std::optional<FieldValidator> ValidatorOf(Setting field);
+// The four stimulus fields of a sweep type (a frequency sweep's for "Other").
+const StimulusFields& StimulusFieldsOf(SweepKind sweep);
 
 // Runs validator `id` on its field: with an error, `show_error` gets the
 // message of the first failing check ("Invalid number" for text that is not

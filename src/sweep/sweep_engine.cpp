@@ -7,6 +7,7 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
+#include "base/instrument_limits.h"
 #include "base/text_util.h"
 #include "cal/error_correction.h"
 #include "sweep/sweep_pipeline.h"
@@ -258,10 +259,10 @@ bool SweepEngine::BeginRun(std::string_view capture_mode) {
   // dialog's own message.
   bool fits = true;
   if (!control_.StopRequested()) {
-    const char* refusal = run.points < 1                 ? "Points can not be less than 1"
-                          : run.points > kMaxTracePoints ? "Points can not be more than 500"
-                          : run.dwell < 1                ? "Dwell can not be less than 1"
-                                                         : nullptr;
+    const char* refusal = run.points < kLimits.points.lower ? "Points can not be less than 1"
+                          : run.points > kMaxTracePoints    ? "Points can not be more than 500"
+                          : run.dwell < kLimits.dwell.lower ? "Dwell can not be less than 1"
+                                                            : nullptr;
     if (refusal != nullptr) {
       platform_.ShowMessage(refusal);
       fits = false;
