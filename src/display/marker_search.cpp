@@ -23,7 +23,9 @@ bool HoldsReflection(const InstrumentSettings& settings, const MarkerAxis& axis)
 
 int StoredPoints(const MarkerAxis& axis) { return std::clamp(axis.points, 0, kMaxTracePoints); }
 
-double FormattedValue(FormatKind format, double magnitude, double phase_rad) {
+}  // namespace
+
+double FormattedPointValue(FormatKind format, double magnitude, double phase_rad) {
   switch (format) {
     case FormatKind::Log:
       return 20 * std::log10(magnitude + 1e-6);
@@ -39,8 +41,6 @@ double FormattedValue(FormatKind format, double magnitude, double phase_rad) {
   }
   return magnitude;
 }
-
-}  // namespace
 
 std::optional<std::size_t> ExtremePointIndex(std::span<const double> values, TraceExtreme which) {
   std::optional<std::size_t> best;
@@ -61,7 +61,7 @@ std::vector<double> FormattedTrace(const InstrumentSettings& settings, const Tra
   const TraceArray& phase = reflection ? trace.ReflPhase() : trace.TransPhase();
   std::vector<double> values(static_cast<std::size_t>(StoredPoints(axis)));
   for (std::size_t i = 0; i < values.size(); ++i) {
-    values[i] = FormattedValue(format, magnitude[i], phase[i]);
+    values[i] = FormattedPointValue(format, magnitude[i], phase[i]);
   }
   return values;
 }

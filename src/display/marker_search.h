@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/instrument_settings.h"
+#include "base/measurement.h"
 
 namespace ostra {
 
@@ -19,6 +20,9 @@ enum class TraceExtreme { Maximum, Minimum };
 // The index of the largest (or smallest) value; the first of equal ones.
 // Values that are not numbers are passed over; nothing when none is left.
 std::optional<std::size_t> ExtremePointIndex(std::span<const double> values, TraceExtreme which);
+
+// One point as `format` shows it (see FormattedTrace).
+double FormattedPointValue(FormatKind format, double magnitude, double phase_rad);
 
 // The latest sweep's points as the current format shows them: dB in Log,
 // the linear magnitude in Lin, degrees in Phase, the VSWR (infinite at a

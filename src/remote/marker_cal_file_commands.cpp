@@ -1,6 +1,8 @@
 // Markers, calibration and files.
 #include <cmath>
+#include <complex>
 #include <filesystem>
+#include <vector>
 
 #include "app/analyser.h"
 #include "app/app_shell.h"
@@ -10,7 +12,9 @@
 #include "base/measurement.h"
 #include "display/chart_model.h"
 #include "display/marker_readout.h"
+#include "display/marker_search.h"
 #include "display/markers.h"
+#include "files/sweep_record.h"
 #include "files/touchstone.h"
 #include "remote/remote_commands.h"
 #include "sweep/sweep_engine.h"
@@ -90,9 +94,28 @@ std::string SetMarkerFunction(RI& ri, const Call& c) {
 std::string MarkerFunction(RI& ri, const Call& c) {
   return ri.MarkerSearch(MarkerIndex(c)) == TraceExtreme::Maximum ? "MAX" : "MIN";
 }
+// The search reads the sweep that the data queries return, so that the
+// marker's reading is the extreme those queries hold.
 std::string MarkerExecute(RI& ri, const Call& c) {
-  if (ri.LastData() == nullptr) throw ScpiError(scpi::kDataStale, "no sweep has completed");
-  ri.App().Markers().MarkerToExtreme(MarkerIndex(c), ri.MarkerSearch(MarkerIndex(c)));
+  const SweepRecord* record = ri.LastData();
+  if (record == nullptr || record->Points().empty()) {
+    throw ScpiError(scpi::kDataStale, "no sweep has completed");
+  }
+  const FormatKind format = ParseFormat(ri.App().Settings().Format());
+  std::vector<double> values;
+  values.reserve(record->Points().size());
+  for (const RecordedPoint& p : record->Points()) {
+    values.push_back(FormattedPointValue(format, std::abs(p.value), std::arg(p.value)));
+  }
+  const auto k = ExtremePointIndex(values, ri.MarkerSearch(MarkerIndex(c)));
+  if (!k) return {};
+  // Whole hertz in a frequency sweep (the record holds megahertz).
+  const double x = record->Points()[*k].x;
+  MarkerState& markers = ri.App().MarkerModel();
+  markers.SetValue(MarkerIndex(c), record->Conditions().sweep == SweepKind::Frequency
+                                       ? std::nearbyint(x * 1e6)
+                                       : x);
+  if (!markers.At(MarkerIndex(c)).enabled) markers.SetEnabled(MarkerIndex(c), true);
   return {};
 }
 
