@@ -68,7 +68,7 @@ int ReadHeader(std::string_view header, std::vector<HeaderNode>& path, ParsedCom
     command.common = true;
     HeaderNode node;
     if (!ReadNode(header.substr(1), node) || node.has_suffix) return scpi::kSyntaxError;
-    node.mnemonic.insert(0, "*");
+    node.mnemonic = "*" + node.mnemonic;
     command.nodes.push_back(std::move(node));
     return 0;
   }
