@@ -55,14 +55,7 @@ D2xxLibrary::D2xxLibrary(std::string path) : path_(std::move(path)) {
   }
 
   auto functions = std::make_unique<Functions>();
-  bool complete = true;
-  auto find = [&](auto& slot, const char* name) {
-    slot = module_->Find<std::remove_reference_t<decltype(slot)>>(name);
-    if (!slot) {
-      if (complete) load_error_ = path_ + " lacks " + name;
-      complete = false;
-    }
-  };
+  FunctionLookup find(*module_);
   find(functions->list_devices, "FT_ListDevices");
   find(functions->open_ex, "FT_OpenEx");
   find(functions->close, "FT_Close");
@@ -73,7 +66,8 @@ D2xxLibrary::D2xxLibrary(std::string path) : path_(std::move(path)) {
   find(functions->read, "FT_Read");
   find(functions->set_latency_timer, "FT_SetLatencyTimer");
   find(functions->set_usb_parameters, "FT_SetUSBParameters");
-  if (!complete) {
+  if (!find.Complete()) {
+    load_error_ = path_ + " lacks " + find.FirstMissing();
     Unload();
     return;
   }

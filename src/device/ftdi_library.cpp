@@ -117,12 +117,7 @@ FtdiLibrary::FtdiLibrary(std::string path) : path_(std::move(path)) {
     return;
   }
   auto functions = std::make_unique<Functions>();
-  bool complete = true;
-  auto find = [&](auto& slot, const char* name) {
-    slot = module_->Find<std::remove_reference_t<decltype(slot)>>(name);
-    if (!slot && complete) load_error_ = path_ + " lacks " + name;
-    complete = complete && slot;
-  };
+  FunctionLookup find(*module_);
   find(functions->make, "ftdi_new");
   find(functions->free_context, "ftdi_free");
   find(functions->find_all, "ftdi_usb_find_all");
@@ -138,7 +133,8 @@ FtdiLibrary::FtdiLibrary(std::string path) : path_(std::move(path)) {
   find(functions->write_chunk, "ftdi_write_data_set_chunksize");
   find(functions->write, "ftdi_write_data");
   find(functions->read, "ftdi_read_data");
-  if (!complete) {
+  if (!find.Complete()) {
+    load_error_ = path_ + " lacks " + find.FirstMissing();
     module_.reset();
     return;
   }

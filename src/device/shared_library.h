@@ -39,4 +39,24 @@ class SharedLibrary {
   std::string error_;
 };
 
+// Looks up a library's functions one after another and remembers the first
+// one that is missing.
+class FunctionLookup {
+ public:
+  explicit FunctionLookup(const SharedLibrary& library) : library_(library) {}
+
+  template <typename Fn>
+  void operator()(Fn& slot, const char* name) {
+    slot = library_.Find<Fn>(name);
+    if (slot == nullptr && missing_.empty()) missing_ = name;
+  }
+  bool Complete() const { return missing_.empty(); }
+  // The name of the first function that was not found ("" when none).
+  const std::string& FirstMissing() const { return missing_; }
+
+ private:
+  const SharedLibrary& library_;
+  std::string missing_;
+};
+
 }  // namespace ostra
