@@ -118,7 +118,23 @@ void ChartModel::BuildLabels() {
 
 void ChartModel::Changed() {
   ++revision_;
+  if (holds_ > 0) {
+    held_change_ = true;
+    return;
+  }
   on_change.Emit();
+}
+
+void ChartModel::ReleaseChanges() {
+  if (holds_ > 0) --holds_;
+  if (holds_ > 0 || !held_change_) return;
+  held_change_ = false;
+  on_change.Emit();
+}
+
+const std::array<ChartSeries, kSeriesCount>& ChartModel::AllSeries() const {
+  for (size_t k = 0; k < kSeriesCount; ++k) Complete(k);
+  return series_;
 }
 
 void ChartModel::SeriesChanged(ChartSeries& series) {
@@ -132,14 +148,16 @@ void ChartModel::AxesChanged() {
 }
 
 void ChartModel::Clear(SeriesId id) {
+  later_[Index(id)].points.clear();
   ChartSeries& s = Mutable(id);
   if (s.points.empty()) return;
   s.points.clear();  // keeps the capacity: the next sweep grows without allocating
   SeriesChanged(s);
 }
 
-void ChartModel::AddPoint(SeriesId id, double x, double y, std::string_view mark) {
-  ChartSeries& s = Mutable(id);
+namespace {
+
+void InsertPoint(ChartSeries& s, double x, double y, std::string_view mark) {
   if (s.order == PointOrder::Insertion || s.points.empty() || !(x < s.points.back().x)) {
     s.points.push_back(ChartPoint{x, y, std::string(mark)});
   } else {
@@ -147,7 +165,30 @@ void ChartModel::AddPoint(SeriesId id, double x, double y, std::string_view mark
                                [](double v, const ChartPoint& p) { return v < p.x; });
     s.points.insert(at, ChartPoint{x, y, std::string(mark)});
   }
+}
+
+}  // namespace
+
+void ChartModel::AddPoint(SeriesId id, double x, double y, std::string_view mark) {
+  ChartSeries& s = Mutable(id);
+  InsertPoint(s, x, y, mark);
   SeriesChanged(s);
+}
+
+void ChartModel::AddPointLater(SeriesId id, double x, std::complex<double> z, LaterY f) {
+  const size_t k = Index(id);
+  if (later_[k].f != f) Complete(k);  // one function per run of later points
+  later_[k].f = f;
+  later_[k].points.emplace_back(x, z);
+  SeriesChanged(series_[k]);
+}
+
+void ChartModel::CompleteLater(size_t k) const {
+  LaterPoints& later = later_[k];
+  ChartSeries& s = series_[k];
+  s.points.reserve(s.points.size() + later.points.size());
+  for (const auto& [x, z] : later.points) InsertPoint(s, x, later.f(z), {});
+  later.points.clear();
 }
 
 void ChartModel::AddPoints(SeriesId id, std::span<const double> xs, std::span<const double> ys) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <complex>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -122,8 +123,16 @@ class ChartModel {
   ChartModel();
 
   // --- Series -------------------------------------------------------------
-  const ChartSeries& Series(SeriesId id) const { return series_[Index(id)]; }
-  const std::array<ChartSeries, kSeriesCount>& AllSeries() const { return series_; }
+  const ChartSeries& Series(SeriesId id) const {
+    Complete(Index(id));
+    return series_[Index(id)];
+  }
+  const std::array<ChartSeries, kSeriesCount>& AllSeries() const;
+  // The series when it is drawn, null when it is hidden: a hidden series'
+  // later points stay unworked.
+  const ChartSeries* ShownSeries(SeriesId id) const {
+    return series_[Index(id)].visible ? &Series(id) : nullptr;
+  }
 
   void Clear(SeriesId id);
   // Adds one point: at the end in insertion order, else after the last point
@@ -131,6 +140,11 @@ class ChartModel {
   void AddPoint(SeriesId id, double x, double y, std::string_view mark = {});
   // Adds many points as if added one by one, with one change notification.
   void AddPoints(SeriesId id, std::span<const double> xs, std::span<const double> ys);
+  // Adds a point whose Y is f(z), worked out only when the series is next
+  // read: the phase of a reflection trace costs an arctangent a point, and
+  // is mostly not shown. The series counts as changed now.
+  using LaterY = double (*)(std::complex<double>);
+  void AddPointLater(SeriesId id, double x, std::complex<double> z, LaterY f);
   void SetVisible(SeriesId id, bool visible);
   void SetColour(SeriesId id, Rgb colour);
   // Switching to ascending X sorts the points already held (stably).
@@ -161,20 +175,40 @@ class ChartModel {
   // Counts changes of the axes only (ranges, visibility, automatic ranging).
   uint64_t AxesRevision() const { return axes_revision_; }
   Signal<> on_change;
+  // Changes made while held notify once, when the last hold is released: a
+  // sweep's points are one change to whoever redraws.
+  void HoldChanges() { ++holds_; }
+  void ReleaseChanges();
 
  private:
   static size_t Index(SeriesId id) { return static_cast<size_t>(id); }
   void BuildLabels();
-  ChartSeries& Mutable(SeriesId id) { return series_[Index(id)]; }
+  ChartSeries& Mutable(SeriesId id) {
+    Complete(Index(id));
+    return series_[Index(id)];
+  }
+  // Works out the points added for later, in the order they were added.
+  void Complete(size_t k) const {
+    if (!later_[k].points.empty()) CompleteLater(k);
+  }
+  void CompleteLater(size_t k) const;
   void SeriesChanged(ChartSeries& series);
   void AxesChanged();
   void Changed();
 
-  std::array<ChartSeries, kSeriesCount> series_;
+  struct LaterPoints {
+    LaterY f = nullptr;
+    std::vector<std::pair<double, std::complex<double>>> points;
+  };
+  // Reading a series completes it, so both are mutable.
+  mutable std::array<ChartSeries, kSeriesCount> series_;
+  mutable std::array<LaterPoints, kSeriesCount> later_;
   std::array<ChartAxis, 3> axes_;
   std::array<ChartLabel, kLabelCount> labels_;
   uint64_t revision_ = 0;
   uint64_t axes_revision_ = 0;
+  int holds_ = 0;
+  bool held_change_ = false;
 };
 
 // The status-bar text for a click on a chart point: "X: 1.23; Y: -4.56".

@@ -248,7 +248,7 @@ void MarkerReadout::ReadReflection(int row, int k, const Placement& at) {
 
   CellText text;
   table_.SetCell(kStimulusColumn, row, text.Fixed(x, 3));
-  table_.SetCell(kMagColumn, row, text.Fixed(20 * std::log10(mag + 1e-6), 1));
+  table_.SetCell(kMagColumn, row, text.Fixed(TraceDecibels(mag), 1));
   WriteImpedance(text, g);
   table_.SetCell(kImpedanceColumn, row, text.View());
   WriteVswr(text, mag);
@@ -282,7 +282,7 @@ void MarkerReadout::ReadTransmission(int row, int k, const Placement& at) {
 
   CellText text;
   table_.SetCell(kStimulusColumn, row, text.Fixed(x, 3));
-  table_.SetCell(kMagColumn, row, text.Fixed(20 * std::log10(linear + 1e-6), 1));
+  table_.SetCell(kMagColumn, row, text.Fixed(TraceDecibels(linear), 1));
   table_.SetCell(kPhaseColumn, row, text.Fixed(degrees, 1));
 
   if (at.overlay) AddDiamond(SeriesId::MarkerSeries2, x, degrees, row);

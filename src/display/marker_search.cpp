@@ -28,7 +28,7 @@ int StoredPoints(const MarkerAxis& axis) { return std::clamp(axis.points, 0, kMa
 double FormattedPointValue(FormatKind format, double magnitude, double phase_rad) {
   switch (format) {
     case FormatKind::Log:
-      return 20 * std::log10(magnitude + 1e-6);
+      return TraceDecibels(magnitude);
     case FormatKind::Phase:
       return phase_rad * kDegreesPerRadian;
     case FormatKind::VSWR:

@@ -60,6 +60,8 @@ double Angle(std::complex<double> z) {
   return a <= -std::numbers::pi ? std::numbers::pi : a;
 }
 
+double Degrees(std::complex<double> z) { return Angle(z) * kDegreesPerRadian; }
+
 }  // namespace
 
 // --- FormatScaling ------------------------------------------------------------
@@ -246,30 +248,43 @@ void TraceDisplay::PlotTracePoint(int i, double x, const PointResult& result) {
 // not stored.
 static bool Stored(int i) { return i >= 0 && i < kMaxTracePoints; }
 
+const TraceArray& TraceDisplay::ReflPhase() const {
+  if (any_refl_phase_stale_) {
+    for (size_t k = 0; k < refl_phase_.size(); ++k) {
+      if (refl_phase_stale_[k]) refl_phase_[k] = Angle(refl_gamma_[k]);
+    }
+    refl_phase_stale_.assign(refl_phase_stale_.size(), false);
+    any_refl_phase_stale_ = false;
+  }
+  return refl_phase_;
+}
+
 void TraceDisplay::PlotReflection(int i, double x, std::complex<double> g) {
   // |G| without hypot's care for overflow: a reflection is never near it.
   const double mag = std::sqrt(std::norm(g));
-  const double phase = Angle(g);
-  const double degrees = phase * kDegreesPerRadian;
   if (Stored(i)) {
     const auto k = static_cast<size_t>(i);
     refl_mag_[k] = mag;
-    refl_phase_[k] = phase;
+    refl_gamma_[k] = g;
+    refl_phase_stale_[k] = true;
+    any_refl_phase_stale_ = true;
     trace_x_[k] = x * 1e6;
   }
-  chart_.AddPoint(SeriesId::PhaseDataSeries, x, degrees);
+  // The phase, in the overlay and in the arrays, is worked out where it is
+  // read: most formats never show it.
+  chart_.AddPointLater(SeriesId::PhaseDataSeries, x, g, &Degrees);
   switch (format_) {
     case FormatKind::Smith:
       chart_.AddPoint(SeriesId::MagDataSeries, g.real(), g.imag());
       break;
     case FormatKind::Log:
-      chart_.AddPoint(SeriesId::MagDataSeries, x, 20 * std::log10(mag + 1e-6));
+      chart_.AddPoint(SeriesId::MagDataSeries, x, TraceDecibels(mag));
       break;
     case FormatKind::Lin:
       chart_.AddPoint(SeriesId::MagDataSeries, x, mag);
       break;
     case FormatKind::Phase:
-      chart_.AddPoint(SeriesId::MagDataSeries, x, degrees);
+      chart_.AddPoint(SeriesId::MagDataSeries, x, Degrees(g));
       break;
     case FormatKind::VSWR:
       chart_.AddPoint(SeriesId::MagDataSeries, x, (1 + mag) / (1 - mag + 1e-6));

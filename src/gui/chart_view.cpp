@@ -206,8 +206,9 @@ void ChartView::DrawDynamic(const Geometry& g) {
   // labels through a painter, each in the series' drawing order.
   QPainter p;
   for (int i = static_cast<int>(SeriesId::MemDataSeries); i < kSeriesCount; ++i) {
-    const ChartSeries& s = model_.AllSeries()[static_cast<size_t>(i)];
-    if (!s.visible || s.points.empty()) continue;
+    const ChartSeries* shown = model_.ShownSeries(static_cast<SeriesId>(i));
+    if (shown == nullptr || shown->points.empty()) continue;
+    const ChartSeries& s = *shown;
     const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
     if (s.kind == SeriesKind::Line) {
       if (p.isActive()) p.end();
@@ -464,8 +465,9 @@ void ChartView::mousePressEvent(QMouseEvent* event) {
   double best_distance = kClickRadius * kClickRadius;
   // Later series are drawn on top, so they win a tie.
   for (int i = kSeriesCount - 1; i >= 0; --i) {
-    const ChartSeries& s = model_.AllSeries()[static_cast<size_t>(i)];
-    if (!s.visible) continue;
+    const ChartSeries* shown = model_.ShownSeries(static_cast<SeriesId>(i));
+    if (shown == nullptr) continue;
+    const ChartSeries& s = *shown;
     const Scale& ys = s.axis == VerticalAxis::Right ? g.right : g.left;
     for (const ChartPoint& point : s.points) {
       const double dx = g.bottom.Map(point.x) - at.x();

@@ -13,10 +13,10 @@ namespace ostra {
 namespace {
 
 // The reading's count: the 12-bit two's-complement word, high byte first.
+// Without a branch: bit 11 times 30 is 0xF000, the sign's extension.
 inline int Counts(uint8_t high, uint8_t low) {
-  uint16_t w = static_cast<uint16_t>(high << 8 | low);
-  if (w & 0x0800) w |= 0xF000;
-  return static_cast<int16_t>(w);
+  const unsigned w = static_cast<unsigned>(high << 8 | low);
+  return static_cast<int16_t>(static_cast<uint16_t>(w | (w & 0x0800u) * 30u));
 }
 
 // A count in volts. Every count is an exact multiple of 5/4096 V, and so is

@@ -16,6 +16,13 @@ bool ProcessSweep(SampleConverter& converter, const CalibrationStore& store, Tra
   const bool polar = capture != nullptr || !reflection;
 
   converter.AveragePointSamples(acquisition, sweep, run.points, run.dwell, bytes);
+  struct HeldRedraw {
+    TraceSink& trace;
+    explicit HeldRedraw(TraceSink& t) : trace(t) { trace.HoldRedraw(); }
+    ~HeldRedraw() { trace.ReleaseRedraw(); }
+    HeldRedraw(const HeldRedraw&) = delete;
+    HeldRedraw& operator=(const HeldRedraw&) = delete;
+  } held(trace);
   trace.ClearTrace();
   converter.BeginSweep();
   OslCursor cursor;  // the points' frequencies rise through the sweep

@@ -14,6 +14,9 @@ class TraceSink {
   // Point `i` of the running sweep with its abscissa x (MHz, degrees or dBm
   // by sweep type) and its corrected result.
   virtual void PlotTracePoint(int i, double x, const PointResult& result) = 0;
+  // Around the points of a sweep: whoever redraws hears of them once.
+  virtual void HoldRedraw() {}
+  virtual void ReleaseRedraw() {}
 };
 
 }  // namespace ostra

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <complex>
 #include <limits>
 #include <vector>
 
@@ -123,6 +124,33 @@ TEST(ChartModel, ChangesCountAndNotify) {
   const uint64_t axes = chart.AxesRevision();
   chart.SetAxisVisible(AxisId::Right, true);
   EXPECT_EQ(chart.AxesRevision(), axes + 1);
+}
+
+// A sweep's points are one notification, and points whose Y is worked out
+// later read as if added at once, in the order added, until a clear.
+TEST(ChartModel, HeldChangesNotifyOnceAndLaterPointsReadInOrder) {
+  ChartModel chart;
+  int calls = 0;
+  chart.on_change.Connect([&] { ++calls; });
+  const auto imag = [](std::complex<double> z) { return z.imag(); };
+  const uint64_t before = chart.Revision();
+  chart.HoldChanges();
+  chart.AddPointLater(SeriesId::PhaseDataSeries, 1, {0, 10}, imag);
+  chart.AddPoint(SeriesId::PhaseDataSeries, 2, 20);
+  chart.AddPointLater(SeriesId::PhaseDataSeries, 3, {0, 30}, imag);
+  EXPECT_EQ(calls, 0);
+  chart.ReleaseChanges();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(chart.Revision(), before + 3);
+  chart.SetVisible(SeriesId::PhaseDataSeries, false);
+  chart.AddPointLater(SeriesId::PhaseDataSeries, 4, {0, 40}, imag);
+  EXPECT_EQ(chart.ShownSeries(SeriesId::PhaseDataSeries), nullptr);
+  const ChartSeries& phase = chart.Series(SeriesId::PhaseDataSeries);
+  EXPECT_EQ(Xs(phase), (std::vector<double>{1, 2, 3, 4}));
+  EXPECT_EQ(phase.points[2].y, 30);
+  chart.AddPointLater(SeriesId::PhaseDataSeries, 5, {0, 50}, imag);
+  chart.Clear(SeriesId::PhaseDataSeries);
+  EXPECT_TRUE(chart.AllSeries()[static_cast<size_t>(SeriesId::PhaseDataSeries)].points.empty());
 }
 
 TEST(ChartModel, ClickText) {

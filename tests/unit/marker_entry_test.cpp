@@ -200,7 +200,7 @@ TEST(MemoryTrace, ASmithCopyKeepsItsCoordinatesInLogAndACopyMidSweepTakesThePoin
   }
   rig.analyser->Markers().display_data_to_memExecute();
   EXPECT_EQ(chart.Series(SeriesId::MemDataSeries).points.size(), 60u);
-  EXPECT_EQ(chart.Series(SeriesId::MemDataSeries).points[59].y, 20 * std::log10(0.1 + 1e-6));
+  EXPECT_DOUBLE_EQ(chart.Series(SeriesId::MemDataSeries).points[59].y, 20 * std::log10(0.1 + 1e-6));
   // With an empty trace the memory is left empty.
   display.ClearTrace();
   rig.analyser->Markers().display_data_to_memExecute();
