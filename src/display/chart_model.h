@@ -128,11 +128,11 @@ class ChartModel {
     return series_[Index(id)];
   }
   const std::array<ChartSeries, kSeriesCount>& AllSeries() const;
+  // Whether the series is drawn, without working out its later points.
+  bool Visible(SeriesId id) const { return series_[Index(id)].visible; }
   // The series when it is drawn, null when it is hidden: a hidden series'
   // later points stay unworked.
-  const ChartSeries* ShownSeries(SeriesId id) const {
-    return series_[Index(id)].visible ? &Series(id) : nullptr;
-  }
+  const ChartSeries* ShownSeries(SeriesId id) const { return Visible(id) ? &Series(id) : nullptr; }
 
   void Clear(SeriesId id);
   // Adds one point: at the end in insertion order, else after the last point

@@ -194,8 +194,8 @@ void MarkerReadout::UpdateMarkers() {
   // The arrays hold a reflection coefficient only in a frequency sweep in
   // mode "Reflection"; every other sweep stores gain and phase.
   const bool reflection = frequency_sweep && ParseMode(settings_.Mode()) == ModeKind::Reflection;
-  const Placement at{ParseFormat(settings_.Format()),
-                     chart_.Series(SeriesId::PhaseDataSeries).visible, frequency_sweep};
+  const Placement at{ParseFormat(settings_.Format()), chart_.Visible(SeriesId::PhaseDataSeries),
+                     frequency_sweep};
 
   chart_.Clear(SeriesId::MarkerSeries);
   chart_.Clear(SeriesId::MarkerSeries2);
@@ -241,7 +241,7 @@ void MarkerReadout::AddMagnitudeOrPhaseDiamond(FormatKind format, double x, doub
 void MarkerReadout::ReadReflection(int row, int k, const Placement& at) {
   const size_t i = static_cast<size_t>(k);
   const double mag = trace_.ReflMag()[i];
-  const double phase = trace_.ReflPhase()[i];
+  const double phase = trace_.ReflPhaseAt(i);
   const double degrees = phase * kDegreesPerRadian;
   const double x = trace_.TraceX()[i] / 1e6;
   const std::complex<double> g(mag * std::cos(phase), mag * std::sin(phase));

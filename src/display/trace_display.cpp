@@ -259,6 +259,15 @@ const TraceArray& TraceDisplay::ReflPhase() const {
   return refl_phase_;
 }
 
+double TraceDisplay::ReflPhaseAt(size_t k) const {
+  if (k >= refl_phase_.size()) return 0.0;
+  if (refl_phase_stale_[k]) {
+    refl_phase_[k] = Angle(refl_gamma_[k]);
+    refl_phase_stale_[k] = false;
+  }
+  return refl_phase_[k];
+}
+
 void TraceDisplay::PlotReflection(int i, double x, std::complex<double> g) {
   // |G| without hypot's care for overflow: a reflection is never near it.
   const double mag = std::sqrt(std::norm(g));

@@ -117,6 +117,7 @@ class TraceDisplay : public TraceSink {
   const TraceArray& ReflMag() const { return refl_mag_; }
   // The phase of each point is worked out when it is first read.
   const TraceArray& ReflPhase() const;
+  double ReflPhaseAt(size_t k) const;
   const TraceArray& TransMag() const { return trans_mag_; }
   const TraceArray& TransPhase() const { return trans_phase_; }
 
