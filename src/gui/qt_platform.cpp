@@ -49,6 +49,8 @@ QMessageBox::Icon IconOf(MessageKind kind) {
 }  // namespace
 
 QtPlatform::QtPlatform() : ui_thread_(std::this_thread::get_id()) {
+  status_timer_.setSingleShot(true);
+  QObject::connect(&status_timer_, &QTimer::timeout, [this] { ShowStatusText(status_pending_); });
   for (size_t i = 0; i < timers_.size(); ++i) {
     auto* timer = new QTimer();
     timer->setSingleShot(false);
@@ -69,6 +71,7 @@ QtPlatform::QtPlatform() : ui_thread_(std::this_thread::get_id()) {
 }
 
 QtPlatform::~QtPlatform() {
+  status_timer_.stop();
   for (QTimer* timer : timers_) delete timer;
 }
 
@@ -149,13 +152,32 @@ MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind k
   return MessageResult::Ok;
 }
 
+// The acquisition loop sets the text after every sweep, up to sixty times a
+// second, and each new text repaints the whole bar. The bar shows the newest
+// text at most every kStatusHoldMs, which a person reads no differently.
+constexpr int kStatusHoldMs = 100;
+
 void QtPlatform::SetStatusText(const std::string& text) {
+  const QString message = QString::fromStdString(text);
+  if (status_timer_.isActive()) {
+    status_pending_ = message;
+    return;
+  }
+  if (status_clock_.isValid() && status_clock_.elapsed() < kStatusHoldMs) {
+    status_pending_ = message;
+    status_timer_.start(static_cast<int>(kStatusHoldMs - status_clock_.elapsed()));
+    return;
+  }
+  ShowStatusText(message);
+}
+
+void QtPlatform::ShowStatusText(const QString& message) {
   auto* main = qobject_cast<QMainWindow*>(Window(WindowId::Main));
   if (main == nullptr) return;
-  // The acquisition loop sets the text after every sweep: the same text again
-  // costs no repaint.
-  const QString message = QString::fromStdString(text);
-  if (main->statusBar()->currentMessage() != message) main->statusBar()->showMessage(message);
+  // The same text again costs no repaint.
+  if (main->statusBar()->currentMessage() == message) return;
+  main->statusBar()->showMessage(message);
+  status_clock_.start();
 }
 
 QProgressBar* QtPlatform::ProgressBar() {

@@ -4,6 +4,7 @@
 // file dialogs, the documents folder and the main window's picture.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -80,8 +81,14 @@ class QtPlatform : public Platform {
   QProgressBar* ProgressBar();
   MessageResult ShowMessageHere(const std::string& text, MessageKind kind, MessageButtons buttons);
 
+  void ShowStatusText(const QString& message);
+
   std::thread::id ui_thread_;
   std::array<QTimer*, 3> timers_{};
+  // The status bar's newest text waits here while the bar is held back.
+  QString status_pending_;
+  QTimer status_timer_;
+  QElapsedTimer status_clock_;
   std::array<QPointer<QWidget>, 5> windows_{};
   std::atomic<bool> quit_requested_{false};
 };

@@ -316,6 +316,14 @@ TEST(QtPlatformWindowsTest, StatusTextProgressAndWindowsReachTheMainWindow) {
   platform.ShowWindow(WindowId::Main, true);
   platform.SetStatusText("Transmission mode selected");
   EXPECT_EQ(form.statusBar()->currentMessage(), "Transmission mode selected");
+  // A text a sweep: the bar is held back a moment, then shows the newest.
+  for (int ms = 10; ms < 40; ++ms) platform.SetStatusText("Refresh rate: " + std::to_string(ms));
+  EXPECT_EQ(form.statusBar()->currentMessage(), "Transmission mode selected");
+  for (int wait = 0; wait < 100 && form.statusBar()->currentMessage() != "Refresh rate: 39";
+       ++wait) {
+    QTest::qWait(10);
+  }
+  EXPECT_EQ(form.statusBar()->currentMessage(), "Refresh rate: 39");
   platform.SetProgress(true, 40);
   auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
   EXPECT_TRUE(bar->isVisible());
