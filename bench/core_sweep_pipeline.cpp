@@ -81,10 +81,11 @@ void BM_SweepPipeline(benchmark::State& state) {
   display.UseInsertionOrder();
   display.UpdateDisplayLayout();
   bool doubtful = false;
+  ostra::SweepStage stage;
   int k = 0;
   for (auto _ : state) {
     doubtful |=
-        ostra::ProcessSweep(converter, store, display, work.data(), work.size(), k, nullptr);
+        ostra::ProcessSweep(converter, store, display, work.data(), work.size(), k, stage, nullptr);
     k = (k + 1) % 3;
   }
   if (doubtful) state.SkipWithError("calibration tables did not match the sweep");

@@ -176,7 +176,7 @@ void SweepEngine::WaitMilliseconds(int ms) {
 
 void SweepEngine::ConvertAndPlotSweep(int sweep, AtomicFile* capture) {
   const bool doubtful = ProcessSweep(converter_, calibration_, trace_, work_buffer_.data(),
-                                     work_buffer_.size(), sweep, capture);
+                                     work_buffer_.size(), sweep, stage_, capture);
   if (doubtful && !cal_doubtful_) {
     cal_doubtful_ = true;
     on_cal_label.Emit("C?");

@@ -21,6 +21,7 @@
 #include "device/device_link.h"
 #include "sweep/sample_conversion.h"
 #include "sweep/sweep_control.h"
+#include "sweep/sweep_pipeline.h"
 #include "sweep/sweep_programming.h"
 #include "sweep/trace_sink.h"
 
@@ -168,6 +169,7 @@ class SweepEngine {
   SweepProgrammer programmer_;
 
   std::vector<uint8_t> work_buffer_ = std::vector<uint8_t>(kRxBufferSize);
+  SweepStage stage_;
   // The worker's: the sample stream is read here, and copied into the work
   // buffer once the worker has finished. Nothing else writes it.
   std::vector<uint8_t> read_buffer_ = std::vector<uint8_t>(kRxBufferSize);

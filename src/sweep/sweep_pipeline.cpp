@@ -6,7 +6,8 @@
 namespace ostra {
 
 bool ProcessSweep(SampleConverter& converter, const CalibrationStore& store, TraceSink& trace,
-                  const uint8_t* acquisition, size_t bytes, int sweep, AtomicFile* capture) {
+                  const uint8_t* acquisition, size_t bytes, int sweep, SweepStage& stage,
+                  AtomicFile* capture) {
   const RunParameters& run = converter.Run();
   const bool dc_capture = run.capture_mode == "dc_offset_cal";
   const bool frequency_sweep = run.sweep == SweepKind::Frequency;
@@ -25,6 +26,7 @@ bool ProcessSweep(SampleConverter& converter, const CalibrationStore& store, Tra
   } held(trace);
   trace.ClearTrace();
   converter.BeginSweep();
+  stage.clear();
   OslCursor cursor;  // the points' frequencies rise through the sweep
   bool doubtful = false;
   for (int i = 0; i < run.points; ++i) {
@@ -38,8 +40,11 @@ bool ProcessSweep(SampleConverter& converter, const CalibrationStore& store, Tra
                                              p.phi, doubtful, &cursor)
                               : CorrectPoint(store, run.sweep, run.measure, i, run.points, p.x,
                                              {p.in_phase, p.quadrature}, doubtful, &cursor);
-    if (result) trace.PlotTracePoint(i, p.x, *result);
+    if (result) stage.push_back({i, p.x, *result});
   }
+  // Corrected first, plotted after: each loop's points then overlap in the
+  // processor instead of waiting on one another's divisions and logarithms.
+  for (const StagedPoint& s : stage) trace.PlotTracePoint(s.i, s.x, s.result);
   return doubtful;
 }
 

@@ -87,13 +87,10 @@ TEST(SampleConverter, PicksSweepAndPointFromTheStreamAndAveragesDwell) {
 
 // The mean of a point's readings is exactly the mean of their volts, one by
 // one, whatever the readings: full scale either way, a word with stray high
-// bits, noise around zero.
-TEST(SampleConverter, PointMeanIsExactlyTheMeanOfTheReadingsVolts) {
+// bits, noise around zero; twelve-bit words alone, an odd and a long dwell.
+void ExpectMeanOfReadingsVolts(const std::vector<std::pair<int, int>>& words) {
   InstrumentSettings settings;
   SampleConverter c(settings);
-  const std::vector<std::pair<int, int>> words = {
-      {0x07FF, 0x0800}, {0x1000, 0xF801}, {0x0001, 0x0FFF}, {0x3800, 0x0003},
-      {0x07FF, 0x07FE}, {0x0FFE, 0x0002}, {0x0000, 0x0800}};
   const int dwell = static_cast<int>(words.size());
   std::vector<uint8_t> acq;
   double sum_i = 0.0;
@@ -107,8 +104,21 @@ TEST(SampleConverter, PointMeanIsExactlyTheMeanOfTheReadingsVolts) {
     sum_q += SampleVolts(static_cast<uint8_t>(wq >> 8), static_cast<uint8_t>(wq));
   }
   c.AveragePointSamples(acq.data(), 0, 1, dwell, acq.size());
-  EXPECT_EQ(c.PointI[0], sum_i / dwell);
-  EXPECT_EQ(c.PointQ[0], sum_q / dwell);
+  EXPECT_EQ(c.PointI[0], sum_i / dwell) << dwell << " readings";
+  EXPECT_EQ(c.PointQ[0], sum_q / dwell) << dwell << " readings";
+}
+
+TEST(SampleConverter, PointMeanIsExactlyTheMeanOfTheReadingsVolts) {
+  const std::vector<std::pair<int, int>> words = {
+      {0x07FF, 0x0800}, {0x1000, 0xF801}, {0x0001, 0x0FFF}, {0x3800, 0x0003},
+      {0x07FF, 0x07FE}, {0x0FFE, 0x0002}, {0x0000, 0x0800}};
+  ExpectMeanOfReadingsVolts(words);
+  std::vector<std::pair<int, int>> twelve_bits;
+  for (const auto& [wi, wq] : words) twelve_bits.emplace_back(wi & 0x0FFF, wq & 0x0FFF);
+  ExpectMeanOfReadingsVolts(twelve_bits);
+  std::vector<std::pair<int, int>> long_dwell;
+  for (int h = 0; h < 301; ++h) long_dwell.emplace_back(h % 2 ? 0x0FFF : 0x07FF, 0x0800);
+  ExpectMeanOfReadingsVolts(long_dwell);
 }
 
 TEST(SampleConverter, AxisOfTheThreeSweepTypes) {
