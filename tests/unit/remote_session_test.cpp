@@ -99,8 +99,11 @@ TEST(RemoteSession, OneHeldSweepIsWaitedForAndItsDataIsTheDevicesTruth) {
   EXPECT_FALSE(rig.analyser->Engine().RunActive());  // held
   // INIT while continuous is ignored with its error; data before any sweep
   // of this program is answered at once.
+  const uint64_t starts = rig.sim.Counters().start_sweeps;
   r = rig.Send("INIT;*OPC?;:CALC:DATA:SDAT?;:SENS:FREQ:DATA?\n", 1);
   ASSERT_EQ(r.size(), 1u);
+  // One acquisition holds the sweep: none is read ahead for a next one.
+  EXPECT_EQ(rig.sim.Counters().start_sweeps - starts, 1u);
   const std::string line = r[0];
   const size_t a = line.find(';');
   const size_t b = line.find(';', a + 1);
@@ -164,6 +167,7 @@ TEST(RemoteSession, WithAveragingTheSweepIsDoneAfterAllItsAveragesAndOpcSaysSo) 
   int sweeps = 0;
   rig.analyser->Engine().on_sweep_done.Connect([&] { ++sweeps; });
   rig.Send("INIT:CONT OFF;:SENS:AVER:COUN 5;:SENS:AVER ON;*CLS\n");
+  const uint64_t starts = rig.sim.Counters().start_sweeps;
   // The busy state holds from the moment INIT has run: *OPC? in the same
   // message waits, and the event bit comes when the sweep is done.
   int at_reply = -1;
@@ -186,6 +190,8 @@ TEST(RemoteSession, WithAveragingTheSweepIsDoneAfterAllItsAveragesAndOpcSaysSo) 
   const auto r = rig.Send("*ESR?;:SENS:AVER:COUN?\n", 1);
   EXPECT_EQ(r.at(0), "1;5\n");
   EXPECT_EQ(at_reply - started, 5);
+  // Each acquisition holds three sweeps: two of them hold the five.
+  EXPECT_EQ(rig.sim.Counters().start_sweeps - starts, 2u);
 }
 
 TEST(RemoteSession, AnOverlongLineIsRefusedAndTheNextClientStartsClean) {
