@@ -3,7 +3,8 @@
 INIT;*OPC? then CALC:DATA:SDAT? (REAL,64) from pyvisa, against the program
 started on the simulated instrument in real time, compared with the sweep's
 own acquisition time from the program's log. Usage:
-remote_pyvisa.py PROGRAM [SWEEPS]"""
+remote_pyvisa.py PROGRAM [SWEEPS]; PAUSE_S (seconds, default 0.3) is the rest
+between sweeps, 0 for back-to-back sweeps."""
 import glob
 import os
 import re
@@ -39,8 +40,8 @@ try:
     times = []
     pause = float(os.environ.get("PAUSE_S", "0.3"))
     for _ in range(sweeps):
-        # The instrument at rest: the pass that showed the last sweep has
-        # ended (it reads one more acquisition ahead).
+        # The instrument at rest between sweeps, as a script that does
+        # something with each sweep leaves it.
         time.sleep(pause)
         t0 = time.perf_counter()
         vna.query("INIT;*OPC?")

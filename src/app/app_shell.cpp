@@ -204,7 +204,11 @@ void AppShell::BeginSweepTimerTimer() {
   // A run still active, or a calibration between its captures (its prompts
   // process messages), holds the restart back: the timer stays enabled and
   // fires again once the run has returned or the procedure has ended.
-  if (app_.Engine().RunActive() || app_.Cal().Running() || program_ended_) return;
+  if (app_.Engine().RunActive() || app_.Cal().Running() || program_ended_) {
+    // Held back: the timer ticks at its own interval, never at once.
+    if (!program_ended_) app_.Sweep().Restart();
+    return;
+  }
   app_.Sweep().CancelRestart();
   // No sweep while the flash is being programmed.
   if (app_.Upgrade().InProgress()) return;

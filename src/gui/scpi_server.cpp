@@ -1,5 +1,7 @@
 #include "gui/scpi_server.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -18,6 +20,11 @@ QString PeerOf(const QTcpSocket& socket) {
   const quint32 v4 = address.toIPv4Address(&ipv4);
   if (ipv4) address = QHostAddress(v4);
   return address.toString() + ":" + QString::number(socket.peerPort());
+}
+
+QEvent::Type ResumeEventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
 }
 
 }  // namespace
@@ -51,6 +58,12 @@ bool ScpiServer::Listen(const QHostAddress& address, quint16 port) {
 
 quint16 ScpiServer::Port() const { return server_->serverPort(); }
 
+bool ScpiServer::event(QEvent* event) {
+  if (event->type() != ResumeEventType()) return QObject::event(event);
+  if (session_) session_->Resume();
+  return true;
+}
+
 void ScpiServer::Log(const QString& line) {
   try {
     log_.WriteLog(line.toStdString());
@@ -72,12 +85,17 @@ void ScpiServer::OnNewConnection() {
     peer_ = PeerOf(*socket);
     socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     session_ = std::make_unique<RemoteSession>(instrument_, [this](std::string_view reply) {
-      if (client_) client_->write(reply.data(), static_cast<qint64>(reply.size()));
+      if (!client_) return;
+      client_->write(reply.data(), static_cast<qint64>(reply.size()));
+      // Out now, not when the event loop next serves the socket (after the
+      // window's drawing): the client is waiting for this line.
+      client_->flush();
     });
+    // Held input goes on from the event loop, ahead of the window's own
+    // work queued by the same sweep (the chart's drawing): the client's
+    // reply does not wait for the screen.
     session_->on_resume_wanted.Connect([this] {
-      QTimer::singleShot(0, this, [this] {
-        if (session_) session_->Resume();
-      });
+      QCoreApplication::postEvent(this, new QEvent(ResumeEventType()), Qt::HighEventPriority);
     });
     connect(socket, &QTcpSocket::readyRead, this, &ScpiServer::OnReadyRead);
     connect(socket, &QTcpSocket::disconnected, this, &ScpiServer::OnDisconnected);

@@ -34,6 +34,9 @@ class ScpiServer : public QObject {
   bool Listen(const QHostAddress& address, quint16 port);
   quint16 Port() const;
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
   void OnNewConnection();
   void OnReadyRead();

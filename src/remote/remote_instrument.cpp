@@ -17,9 +17,11 @@ namespace ostra {
 RemoteInstrument::RemoteInstrument(Analyser& app)
     : app_(app),
       sweep_done_(app.Engine().on_sweep_done, [this] { OnSweepDone(); }),
-      run_state_(app.Engine().on_run_state, [this](bool running) { OnRunState(running); }) {}
+      run_state_(app.Engine().on_run_state, [this](bool running) { OnRunState(running); }) {
+  app_.Sweep().SetSweepsWanted([this] { return SweepsWanted(); });
+}
 
-RemoteInstrument::~RemoteInstrument() = default;
+RemoteInstrument::~RemoteInstrument() { app_.Sweep().SetSweepsWanted(nullptr); }
 
 std::string RemoteInstrument::FormatValues(std::span<const double> values) const {
   if (format_ == DataFormat::Ascii) return FormatNumberList(values);
@@ -46,8 +48,14 @@ void RemoteInstrument::TriggerSingle() {
   counting_ = false;
   // A continuous sweep starts again from its first point, as it does when a
   // key changes a setting.
-  if (app_.Engine().RunActive()) app_.Sweep().Stop();
-  app_.Sweep().Restart();
+  if (app_.Engine().RunActive()) {
+    app_.Sweep().Stop();
+    app_.Sweep().Restart();
+  } else {
+    // Nothing holds the run back: it starts on the next turn of the event
+    // loop, not a timer tick later.
+    app_.Sweep().Restart(0);
+  }
 }
 
 void RemoteInstrument::Abort() {
@@ -89,6 +97,13 @@ void RemoteInstrument::OnSweepDone() {
     Complete();
   }
   if (!continuous_ && !pending_) app_.Sweep().RequestStop();
+}
+
+int RemoteInstrument::SweepsWanted() const {
+  if (continuous_) return -1;
+  // Held: the sweeps that INIT asked for, and none once they are done (a
+  // run started by a key shows one sweep, as OnSweepDone stops it).
+  return counting_ ? std::max(sweeps_left_, 0) : 0;
 }
 
 void RemoteInstrument::Complete() {

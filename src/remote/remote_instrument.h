@@ -83,6 +83,7 @@ class RemoteInstrument {
  private:
   bool InstrumentFree() const;
   void OnSweepDone();
+  int SweepsWanted() const;
   void OnRunState(bool running);
   void Complete();
 

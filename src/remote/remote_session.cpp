@@ -1,6 +1,8 @@
 #include "remote/remote_session.h"
 
+#include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace ostra {
 
@@ -12,7 +14,20 @@ RemoteSession::RemoteSession(RemoteInstrument& instrument,
         if (waiting_) on_resume_wanted.Emit();
       }) {}
 
-RemoteSession::~RemoteSession() = default;
+RemoteSession::~RemoteSession() {
+  try {
+    if (waiting_) InterruptHeldQuery("the connection closed before the reply");
+    if (!partial_.empty()) {
+      const std::vector<ParsedCommand> rest = ParseProgramMessage(partial_);
+      if (std::any_of(rest.begin(), rest.end(), [](const ParsedCommand& c) { return c.query; })) {
+        instrument_.Status().Push(scpi::kQueryUnterminated,
+                                  "the connection closed before the query's line end");
+      }
+    }
+  } catch (const std::exception&) {
+    // The status cannot take the entry: the session ends without it.
+  }
+}
 
 bool RemoteSession::Receive(std::string_view bytes) {
   size_t start = 0;
@@ -34,7 +49,23 @@ bool RemoteSession::Receive(std::string_view bytes) {
     return false;
   }
   Run();
+  if (waiting_ && !messages_.empty()) {
+    InterruptHeldQuery("a new message came before the reply");
+  }
   return true;
+}
+
+bool RemoteSession::QueryOutstanding() const {
+  if (!replies_.empty()) return true;
+  return std::any_of(current_.begin() + static_cast<std::ptrdiff_t>(next_), current_.end(),
+                     [](const ParsedCommand& c) { return c.query; });
+}
+
+void RemoteSession::InterruptHeldQuery(const char* why) {
+  if (interrupted_ || !QueryOutstanding()) return;
+  interrupted_ = true;
+  replies_.clear();
+  instrument_.Status().Push(scpi::kQueryInterrupted, why);
 }
 
 void RemoteSession::Resume() {
@@ -69,10 +100,15 @@ void RemoteSession::Run() {
 void RemoteSession::FinishMessage() {
   current_.clear();
   next_ = 0;
-  if (replies_.empty()) return;
-  std::string line;
-  for (size_t i = 0; i < replies_.size(); ++i) {
-    if (i > 0) line += ';';
+  const bool interrupted = std::exchange(interrupted_, false);
+  if (replies_.empty() || interrupted) {
+    replies_.clear();
+    return;
+  }
+  // The first reply (often the only one, a data block) is not copied.
+  std::string line = std::move(replies_.front());
+  for (size_t i = 1; i < replies_.size(); ++i) {
+    line += ';';
     line += replies_[i];
   }
   line += '\n';
@@ -92,6 +128,8 @@ bool RemoteSession::RunCommand(const ParsedCommand& command) {
     return true;
   }
   if (found.row->waits && instrument_.OperationPending()) return false;
+  // An interrupted message answers nothing (a SYST:ERR? in it takes no error).
+  if (interrupted_ && command.query) return true;
   const int count = static_cast<int>(command.params.size());
   const int most = command.query ? 0 : found.row->max_params;
   if (count > most) {

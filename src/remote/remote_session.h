@@ -3,6 +3,15 @@
 // runs command by command, and its replies go back as one line. A command
 // that must wait for the pending sweep (*OPC?, *WAI) holds the rest of the
 // input until the sweep is done; nothing blocks meanwhile.
+//
+// A reply held back that way is lost when the client does not wait for it:
+// a new message queued behind it (the client gave up waiting, or asks the
+// next question first) or the connection closing interrupts the query
+// (-410): the held message still runs its commands once the sweep is done,
+// but answers nothing, so the next reply the client reads belongs to its
+// next query. A connection that closes on a query without its line end
+// leaves -420. The server never sees a client read, so these are the only
+// forms of the two errors over a socket.
 #pragma once
 
 #include <cstddef>
@@ -44,6 +53,9 @@ class RemoteSession {
   // Runs one command; false when it must wait for the pending sweep.
   bool RunCommand(const ParsedCommand& command);
   void FinishMessage();
+  // The held message still owes the client a reply.
+  bool QueryOutstanding() const;
+  void InterruptHeldQuery(const char* why);
 
   RemoteInstrument& instrument_;
   std::function<void(std::string_view)> send_;
@@ -55,6 +67,7 @@ class RemoteSession {
   std::vector<std::string> replies_;
   bool waiting_ = false;
   bool running_ = false;
+  bool interrupted_ = false;  // the held message's replies are dropped
   ScopedConnection complete_;
 };
 

@@ -188,6 +188,8 @@ std::string FormatBlock(std::span<const double> values, bool real32, bool swappe
   const std::string length = std::to_string(values.size() * width);
   std::string out = "#" + std::to_string(length.size()) + length;
   const size_t header = out.size();
+  // Room for the line end that follows the block.
+  out.reserve(header + values.size() * width + 1);
   out.resize(header + values.size() * width);
   char* p = out.data() + header;
   // NORM is big-endian; SWAP the other way round.

@@ -5,6 +5,8 @@
 // Restart() when they are done.
 #pragma once
 
+#include <functional>
+
 #include "base/platform.h"
 #include "base/signal.h"
 
@@ -37,8 +39,19 @@ class SweepControl {
   // Emitted when the request is set or cleared.
   Signal<> on_change;
 
-  // Restart the sweep: enables BeginSweepTimer.
-  void Restart() { platform_.SetTimer(TimerId::BeginSweep, true, kRestartIntervalMs); }
+  // A held run (sweeping asked for one sweep at a time) says how many more
+  // sweeps it is to show before it stops: the loop then reads no acquisition
+  // ahead that it would not show, and ends at once after the last one
+  // instead of pacing a next sweep. -1 (no one asks, or sweeping is
+  // continuous): the loop runs and paces its sweeps as always.
+  void SetSweepsWanted(std::function<int()> wanted) { sweeps_wanted_ = std::move(wanted); }
+  int SweepsWanted() const { return sweeps_wanted_ ? sweeps_wanted_() : -1; }
+
+  // Restart the sweep: enables BeginSweepTimer. A restart that nothing holds
+  // back (no run active) may ask for the next turn of the event loop instead.
+  void Restart(int interval_ms = kRestartIntervalMs) {
+    platform_.SetTimer(TimerId::BeginSweep, true, interval_ms);
+  }
   // Disables BeginSweepTimer (its tick, and the end of the program).
   void CancelRestart() { platform_.SetTimer(TimerId::BeginSweep, false, kRestartIntervalMs); }
 
@@ -51,6 +64,7 @@ class SweepControl {
 
   Platform& platform_;
   bool stop_request_ = false;
+  std::function<int()> sweeps_wanted_;
 };
 
 }  // namespace ostra

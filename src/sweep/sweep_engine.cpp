@@ -281,14 +281,36 @@ void SweepEngine::StartWorker(uint32_t to_read) {
 }
 
 bool SweepEngine::RunPass(uint64_t run, uint32_t expected, uint32_t to_read, AtomicFile* capture) {
-  StartWorker(to_read);
   const int sweep_count = programmer_.Estimates().SweepCount;
+  // The next acquisition is read while this one is shown, unless a held run
+  // wants no sweep beyond this pass.
+  const int wanted = control_.SweepsWanted();
+  const bool read_ahead = wanted < 0 || wanted > sweep_count;
+  bool reading = read_ahead;
+  if (reading) StartWorker(to_read);
   for (int k = 0; k < sweep_count; ++k) {
     // A capture run writes sweep 0 and ends.
     if (!ShowSweep(run, k, capture)) return false;
     if (capture != nullptr) break;
     if (converter_.SaturationCount > kSaturationLimit) break;
+    if (control_.SweepsWanted() == 0) break;
   }
+  EndPass(capture);
+  // A held run that goes on after all (sweeping was made continuous while
+  // it was shown) reads its next acquisition now.
+  if (!reading && !control_.StopRequested()) {
+    StartWorker(to_read);
+    reading = true;
+  }
+  WaitForWorker();
+  // A worker left behind may still be writing the receive buffer.
+  if (!Owns(run) || WorkerAbandoned()) return false;
+  if (DriverFailed()) return false;
+  if (reading) TakeAcquisition(expected);
+  return true;
+}
+
+void SweepEngine::EndPass(AtomicFile* capture) {
   if (capture != nullptr) {
     capture->Commit();
     ++captures_written_;
@@ -298,18 +320,14 @@ bool SweepEngine::RunPass(uint64_t run, uint32_t expected, uint32_t to_read, Ato
     control_.RequestStop();
     platform_.ShowMessage("Error..Device is saturating due to excess power, please drop RF power");
   }
-  WaitForWorker();
-  // A worker left behind may still be writing the receive buffer.
-  if (!Owns(run) || WorkerAbandoned()) return false;
-  if (DriverFailed()) return false;
-  TakeAcquisition(expected);
-  return true;
 }
 
 bool SweepEngine::ShowSweep(uint64_t run, int sweep, AtomicFile* capture) {
   const int sweep_count = programmer_.Estimates().SweepCount;
   const int64_t sweep_start = platform_.PerformanceCounter();
   ConvertAndPlotSweep(sweep, capture);
+  // A held run that has shown its last sweep has no next one to pace.
+  if (control_.SweepsWanted() == 0) return Owns(run);
   // Pacing: the sweeps of a pass together take about one acquisition time.
   const int64_t busy = ElapsedMs(sweep_start);
   const int refresh = static_cast<int>(RoundHalfEven(

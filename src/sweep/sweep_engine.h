@@ -144,6 +144,7 @@ class SweepEngine {
   uint32_t ReadInitialAcquisition(uint32_t to_read);
   bool BeginRun(std::string_view capture_mode);
   bool RunPass(uint64_t run, uint32_t expected, uint32_t to_read, AtomicFile* capture);
+  void EndPass(AtomicFile* capture);
   bool ShowSweep(uint64_t run, int sweep, AtomicFile* capture);
   bool DriverFailed();
   void TakeAcquisition(uint32_t expected);

@@ -21,11 +21,7 @@ class RemoteRig : public AnalyserRig {
   RemoteRig() {
     StartUp();
     remote = std::make_unique<RemoteInstrument>(*analyser);
-    session = std::make_unique<RemoteSession>(
-        *remote, [this](std::string_view reply) { replies.emplace_back(reply); });
-    // The shell goes on with held input from its event loop.
-    session->on_resume_wanted.Connect(
-        [this] { platform.At(platform.NowMicroseconds() / 1000, [this] { session->Resume(); }); });
+    Reconnect();
     // A continuous sweep runs until the test has its replies.
     analyser->Engine().on_sweep_done.Connect([this] {
       if (replies.size() >= wanted && !Busy()) analyser->Sweep().RequestStop();
@@ -40,6 +36,14 @@ class RemoteRig : public AnalyserRig {
     platform.RunUntil([&] { return replies.size() >= before + count && !Busy(); }, 20000);
     platform.RunFor(5);
     return {replies.begin() + static_cast<long>(before), replies.end()};
+  }
+  // A new connection: the session before it ends.
+  void Reconnect() {
+    session = std::make_unique<RemoteSession>(
+        *remote, [this](std::string_view reply) { replies.emplace_back(reply); });
+    // The shell goes on with held input from its event loop.
+    session->on_resume_wanted.Connect(
+        [this] { platform.At(platform.NowMicroseconds() / 1000, [this] { session->Resume(); }); });
   }
   bool Busy() const { return remote->OperationPending() || session->Waiting(); }
   std::string Setting(ostra::Setting s) const { return analyser->Settings().Text(s); }
@@ -99,8 +103,11 @@ TEST(RemoteSession, OneHeldSweepIsWaitedForAndItsDataIsTheDevicesTruth) {
   EXPECT_FALSE(rig.analyser->Engine().RunActive());  // held
   // INIT while continuous is ignored with its error; data before any sweep
   // of this program is answered at once.
+  const uint64_t starts = rig.sim.Counters().start_sweeps;
   r = rig.Send("INIT;*OPC?;:CALC:DATA:SDAT?;:SENS:FREQ:DATA?\n", 1);
   ASSERT_EQ(r.size(), 1u);
+  // One acquisition holds the sweep: none is read ahead for a next one.
+  EXPECT_EQ(rig.sim.Counters().start_sweeps - starts, 1u);
   const std::string line = r[0];
   const size_t a = line.find(';');
   const size_t b = line.find(';', a + 1);
@@ -164,6 +171,7 @@ TEST(RemoteSession, WithAveragingTheSweepIsDoneAfterAllItsAveragesAndOpcSaysSo) 
   int sweeps = 0;
   rig.analyser->Engine().on_sweep_done.Connect([&] { ++sweeps; });
   rig.Send("INIT:CONT OFF;:SENS:AVER:COUN 5;:SENS:AVER ON;*CLS\n");
+  const uint64_t starts = rig.sim.Counters().start_sweeps;
   // The busy state holds from the moment INIT has run: *OPC? in the same
   // message waits, and the event bit comes when the sweep is done.
   int at_reply = -1;
@@ -186,6 +194,8 @@ TEST(RemoteSession, WithAveragingTheSweepIsDoneAfterAllItsAveragesAndOpcSaysSo) 
   const auto r = rig.Send("*ESR?;:SENS:AVER:COUN?\n", 1);
   EXPECT_EQ(r.at(0), "1;5\n");
   EXPECT_EQ(at_reply - started, 5);
+  // Each acquisition holds three sweeps: two of them hold the five.
+  EXPECT_EQ(rig.sim.Counters().start_sweeps - starts, 2u);
 }
 
 TEST(RemoteSession, AnOverlongLineIsRefusedAndTheNextClientStartsClean) {
@@ -202,6 +212,34 @@ TEST(RemoteSession, DataBeforeAnySweepIsAnsweredAtOnceWithItsError) {
   rig.session->Receive("FORM REAL,64;:CALC:DATA:SDAT?;:SYST:ERR?\n");
   ASSERT_EQ(rig.replies.size(), 1u);
   EXPECT_EQ(rig.replies[0], ";-230,\"Data corrupt or stale; no sweep has completed\"\n");
+}
+
+TEST(RemoteSession, AReplyTheClientDidNotWaitForIsDroppedAndSaysSo) {
+  RemoteRig rig;
+  rig.Send("INIT:CONT OFF;*CLS\n");
+  // The client gave up on *OPC? and asks its next question: the held
+  // replies are dropped, so the line it reads next answers that question.
+  auto r = rig.Send("*IDN?;INIT;*OPC?\n*ESR?;:SYST:ERR?;:SYST:ERR?\n", 1);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0],
+            "4;-410,\"Query INTERRUPTED; a new message came before the reply\";+0,\"No "
+            "error\"\n");
+  // A held message that owes no reply is simply waited for.
+  r = rig.Send("INIT;*WAI\nSYST:ERR?\n", 1);
+  EXPECT_EQ(r, std::vector<std::string>{"+0,\"No error\"\n"});
+
+  // The connection closes on a held *OPC? and on a query without its line
+  // end; the next client finds both.
+  rig.platform.At(rig.platform.NowMicroseconds() / 1000 + 1, [&] {
+    rig.session->Receive("INIT;*OPC?\nSENS:FREQ:STAR?");
+    rig.Reconnect();
+  });
+  r = rig.Send("SYST:ERR?;:SYST:ERR?;*ESR?\n", 1);
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0],
+            "-410,\"Query INTERRUPTED; the connection closed before the reply\";-420,\"Query "
+            "UNTERMINATED; the connection closed before the query's line end\";4\n");
+  EXPECT_EQ(rig.replies.size(), 3u);  // the closed connection was sent nothing
 }
 
 }  // namespace
