@@ -158,13 +158,14 @@ bool SweepEngine::ApplyReceiverSettings() {
       [this](uint8_t code) { return link_.SetRxGain(code); });
 }
 
-void SweepEngine::WaitMilliseconds(int ms) {
+void SweepEngine::WaitMilliseconds(int ms, bool until_acquired) {
   const int64_t frequency = platform_.PerformanceFrequency();
   if (frequency <= 0) platform_.ShowMessage("Performance counter not supported by hardware");
   const int64_t start = platform_.PerformanceCounter();
   for (;;) {
     const int64_t elapsed = ElapsedMs(start);
-    if (elapsed >= ms || frequency <= 0) {
+    const bool acquired = until_acquired && current_worker_ != nullptr && acquisition_done_;
+    if (elapsed >= ms || frequency <= 0 || acquired) {
       platform_.ProcessMessages();
       break;
     }
@@ -287,6 +288,7 @@ bool SweepEngine::RunPass(uint64_t run, uint32_t expected, uint32_t to_read, Ato
   const int wanted = control_.SweepsWanted();
   const bool read_ahead = wanted < 0 || wanted > sweep_count;
   bool reading = read_ahead;
+  pass_start_ = platform_.PerformanceCounter();
   if (reading) StartWorker(to_read);
   for (int k = 0; k < sweep_count; ++k) {
     // A capture run writes sweep 0 and ends.
@@ -329,11 +331,15 @@ bool SweepEngine::ShowSweep(uint64_t run, int sweep, AtomicFile* capture) {
   // A held run that has shown its last sweep has no next one to pace.
   if (control_.SweepsWanted() == 0) return Owns(run);
   // Pacing: the sweeps of a pass together take about one acquisition time.
-  const int64_t busy = ElapsedMs(sweep_start);
-  const int refresh = static_cast<int>(RoundHalfEven(
-      static_cast<double>(measured_acquisition_time_) / sweep_count - static_cast<double>(busy)));
+  // Sweep k of a pass is due k + 1 parts of an acquisition after the pass
+  // began: a wait that overshoots is made up by the next one instead of
+  // adding up over the pass. The last sweep's wait ends when the acquisition
+  // read meanwhile is in, which is when the next pass can begin.
+  const double due = static_cast<double>(measured_acquisition_time_) * (sweep + 1) / sweep_count;
+  const int refresh =
+      static_cast<int>(RoundHalfEven(due - static_cast<double>(ElapsedMs(pass_start_))));
   programmer_.SetRefreshRate(refresh);
-  WaitMilliseconds(refresh);
+  WaitMilliseconds(refresh, /*until_acquired=*/sweep + 1 == sweep_count);
   if (!Owns(run)) return false;
   platform_.SetStatusText("Refresh rate: " + std::to_string(ElapsedMs(sweep_start)));
   platform_.ProcessMessages();

@@ -81,8 +81,9 @@ class SweepEngine {
   // Sets the preamplifier and receiver gain; false when the instrument did
   // not answer the preamplifier command.
   bool ApplyReceiverSettings();
-  // Waits `ms` while processing window messages (sleeping in the event loop).
-  void WaitMilliseconds(int ms);
+  // Waits `ms` while processing window messages (sleeping in the event loop);
+  // `until_acquired`: or until the acquisition being read is in.
+  void WaitMilliseconds(int ms, bool until_acquired = false);
 
   // A run is on the stack: a restart is held back until it has returned.
   bool RunActive() const { return run_depth_ > 0; }
@@ -181,6 +182,7 @@ class SweepEngine {
   bool acquisition_done_ = true;
   int64_t acquisition_start_count_ = 0;
   int measured_acquisition_time_ = 0;
+  int64_t pass_start_ = 0;  // performance counter at the start of the pass shown
   std::atomic<uint32_t> bytes_received_{0};
   std::atomic<bool> start_not_written_{false};  // the worker's StartSweep did not go out
   bool cal_doubtful_ = false;                   // "C?" shown in this run
