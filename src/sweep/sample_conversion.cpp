@@ -141,7 +141,8 @@ void SampleConverter::BeginSweep() {
 int SampleConverter::AveragingFactor() {
   // The box is converted again only when a setting has changed since.
   const SweepSettings& sweep = sweep_.Current();
-  sweep.Require({Setting::Average});
+  if (!sweep.bad.empty())
+    sweep.Require({Setting::Average});  // per point: the call only when needed
   return static_cast<int>(std::clamp<int64_t>(sweep.average, 1, kMaxAverageFactor));
 }
 
