@@ -133,15 +133,12 @@ constexpr std::array<ValidatorInfo, kValidatorCount> kValidators = {{
     {ValidateFreqPower, "ValidateFreqPower", S::FreqPower, kWhole,
      Below(kHzLow, "Frequency can not be less than ", " Hz"),
      Above(kHzHigh, "Frequency can not be more than ", " Hz"), kNoCross, kNoDependents, nullptr},
-    {ValidatePoints, "ValidatePoints", S::Points, kWhole,
-     Below(kLimits.points.lower, "Points can not be less than "),
-     Above(kLimits.points.upper, "Points can not be more than "), kNoCross, kNoDependents, nullptr},
-    {ValidateDwell, "ValidateDwell", S::Dwell, kWhole,
-     Below(kLimits.dwell.lower, "Dwell can not be less than "),
-     Above(kLimits.dwell.upper, "Dwell can not be more than "), kNoCross, kNoDependents, nullptr},
-    {ValidateAverage, "ValidateAverage", S::Average, kWhole,
-     Below(kLimits.average.lower, "Ave can not be less than "),
-     Above(kLimits.average.upper, "Ave can not be more than "), kNoCross, kNoDependents, nullptr},
+    {ValidatePoints, "ValidatePoints", S::Points, kWhole, kPointsLimits.lower, kPointsLimits.upper,
+     kNoCross, kNoDependents, nullptr},
+    {ValidateDwell, "ValidateDwell", S::Dwell, kWhole, kDwellLimits.lower, kDwellLimits.upper,
+     kNoCross, kNoDependents, nullptr},
+    {ValidateAverage, "ValidateAverage", S::Average, kWhole, kAverageLimits.lower,
+     kAverageLimits.upper, kNoCross, kNoDependents, nullptr},
     {ValidateScale, "ValidateScale", S::Scale, kDecimal,
      AtOrBelow(0, "Scale can not be less than "), kNone, kNoCross, kNoDependents, nullptr},
     {ValidateRefLevel, "ValidateRefLevel", S::RefLevel, kDecimal, kNone, kNone, kNoCross,
@@ -182,27 +179,10 @@ std::optional<double> ReadNumber(NumberKind kind, std::string_view text) {
   return value;
 }
 
-bool Fails(Compare compare, double value, double bound) {
-  switch (compare) {
-    case Compare::None:
-      return false;
-    case Compare::Less:
-      return value < bound;
-    case Compare::LessOrEqual:
-      return value <= bound;
-    case Compare::Greater:
-      return value > bound;
-  }
-  return false;
-}
-
 std::string FirstFailingCheck(const ValidatorInfo& v, const InstrumentSettings& settings,
                               double value) {
-  for (const LimitCheck& check : {v.lower, v.upper}) {
-    if (Fails(check.compare, value, static_cast<double>(check.bound))) {
-      return std::string(check.text) + std::to_string(check.bound) + check.unit;
-    }
-  }
+  std::string refusal = LimitRefusal({v.lower, v.upper}, value);
+  if (!refusal.empty()) return refusal;
   if (v.cross.compare != Compare::None) {
     // The other limit is read as it stands; one that is not a number (it
     // came from a file) is no limit here: its own field refuses it when the

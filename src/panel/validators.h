@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/instrument_limits.h"
 #include "base/instrument_settings.h"
 #include "base/measurement.h"
 
@@ -48,17 +49,6 @@ inline constexpr int kValidatorCount = static_cast<int>(FieldValidator::Validate
 // a power sweep) refuses a fraction or an exponent: the sweep programming
 // and the layout read those fields as whole numbers.
 enum class NumberKind { Whole, Decimal };
-
-enum class Compare { None, Less, LessOrEqual, Greater };
-
-// One range check: an error when the value compares so with `bound`; the
-// message is `text` followed by the bound as a decimal integer and `unit`.
-struct LimitCheck {
-  Compare compare = Compare::None;
-  int64_t bound = 0;
-  const char* text = "";
-  const char* unit = "";
-};
 
 // The check against the other limit of the sweep: an error when the value
 // compares so with the other field's number.

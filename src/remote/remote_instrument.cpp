@@ -7,6 +7,7 @@
 #include "app/instrument_owner.h"
 #include "app/marker_actions.h"
 #include "app/options_dialog.h"
+#include "base/sweep_settings.h"
 #include "base/text_util.h"
 #include "display/trace_display.h"
 #include "remote/scpi_values.h"
@@ -75,12 +76,11 @@ void RemoteInstrument::OnRunState(bool running) {
   if (running && armed_) {
     armed_ = false;
     counting_ = true;
-    const InstrumentSettings& settings = app_.Settings();
+    const SweepSettings sweep = ReadSweepSettings(app_.Settings());
     sweeps_left_ = 1;
-    if (settings.Checked(Setting::AveEnable)) {
-      int64_t factor = 1;
-      if (TryStrToInt(settings.Text(Setting::Average), factor) && factor > 1) {
-        sweeps_left_ = static_cast<int>(std::min<int64_t>(factor, 256));
+    if (sweep.average_on) {
+      if (sweep.Converted(Setting::Average) && sweep.average > 1) {
+        sweeps_left_ = static_cast<int>(std::min<int64_t>(sweep.average, 256));
       }
       app_.Engine().ResetAverageCount();
     }

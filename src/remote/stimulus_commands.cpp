@@ -23,6 +23,15 @@ enum class Limit { Start, Stop, Centre, Span };
 
 std::string Whole(double v) { return std::to_string(static_cast<int64_t>(std::nearbyint(v))); }
 
+// A value the dialog would refuse in `field` (as the whole number it is
+// stored as) is out of range here too.
+void RefuseAsTheDialogDoes(Setting field, double value) {
+  const ValidatorInfo& v = InfoOf(*ValidatorOf(field));
+  if (!LimitRefusal({v.lower, v.upper}, std::nearbyint(value)).empty()) {
+    throw ScpiError(scpi::kDataOutOfRange);
+  }
+}
+
 // A new start, stop, centre or span of a sweep type's stimulus; the other
 // fields follow as the dialog computes them. A start above the stop moves the
 // stop along (and the other way round), as on a bench analyser.
@@ -30,15 +39,10 @@ std::string SetLimit(RI& ri, const Call& c, SweepKind sweep, Limit which, ScpiUn
   const StimulusFields& f = StimulusFieldsOf(sweep);
   const auto lower = static_cast<double>(f.lower);
   const auto upper = static_cast<double>(f.upper);
-  double value = 0;
-  if (which == Limit::Span) {
-    value = NumberParam(c, unit, 0, upper - lower);
-  } else {
-    value = NumberParam(c, unit, lower, upper);
-    if (which == Limit::Centre && std::nearbyint(value) <= lower) {
-      throw ScpiError(scpi::kDataOutOfRange);
-    }
-  }
+  const Setting fields[] = {f.start, f.stop, f.centre, f.span};
+  const double value = which == Limit::Span ? NumberParam(c, unit, 0, upper - lower)
+                                            : NumberParam(c, unit, lower, upper);
+  RefuseAsTheDialogDoes(fields[static_cast<int>(which)], value);
   ri.RequireFree(scpi::kSettingsConflict);
   ri.ChangeSettings([&] {
     InstrumentSettings& s = ri.App().Settings();
@@ -111,7 +115,7 @@ std::string PowerStop(RI& ri, const Call&) { return Query(ri, Setting::StopPower
 std::string SetCount(RI& ri, const Call& c, Setting setting, LimitRange range) {
   const double v = NumberParam(c, ScpiUnit::None, static_cast<double>(range.lower),
                                static_cast<double>(range.upper));
-  if (!range.Holds(std::nearbyint(v))) throw ScpiError(scpi::kDataOutOfRange);
+  RefuseAsTheDialogDoes(setting, v);
   ri.RequireFree(scpi::kSettingsConflict);
   ri.ChangeSettings([&] { ri.App().Settings().SetText(setting, Whole(v)); });
   return {};
@@ -125,14 +129,11 @@ std::string SetDwell(RI& ri, const Call& c) {
 }
 std::string Dwell(RI& ri, const Call&) { return Query(ri, Setting::Dwell); }
 std::string SweepTime(RI& ri, const Call&) {
-  const InstrumentSettings& s = ri.App().Settings();
-  int64_t points = 0;
-  int64_t dwell = 0;
-  if (!TryStrToInt(s.Text(Setting::Points), points) ||
-      !TryStrToInt(s.Text(Setting::Dwell), dwell)) {
+  const SweepSettings sweep = ReadSweepSettings(ri.App().Settings());
+  if (!sweep.Converted(Setting::Points) || !sweep.Converted(Setting::Dwell)) {
     throw ScpiError(scpi::kSettingsConflict, "the setting is not a number");
   }
-  return FormatNumber(EstimateAcquisition(points, dwell).AcquisitionDuration / 1000.0);
+  return FormatNumber(EstimateAcquisition(sweep.points, sweep.dwell).AcquisitionDuration / 1000.0);
 }
 
 std::string SetSweepType(RI& ri, const Call& c) {

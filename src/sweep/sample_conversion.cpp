@@ -101,22 +101,25 @@ void SampleConverter::SizeHistory(int factor, int points) {
 void SampleConverter::BeginRun(const std::string& capture_mode) {
   SaturationCount = 0;
   previous_factor_ = 0;
+  const SweepSettings& sweep = sweep_.Current();
+  sweep.Require({Setting::Points, Setting::Dwell, StartBoxOf(sweep.sweep), StopBoxOf(sweep.sweep)});
   RunParameters run;
   run.capture_mode = capture_mode;
   run.sweep_type = settings_.SweepType();
-  run.points = static_cast<int>(std::clamp<int64_t>(settings_.Int(Setting::Points), 0, 65535));
-  run.dwell = static_cast<int>(std::clamp<int64_t>(settings_.Int(Setting::Dwell), 0, 65535));
+  run.points = static_cast<int>(std::clamp<int64_t>(sweep.points, 0, 65535));
+  run.dwell = static_cast<int>(std::clamp<int64_t>(sweep.dwell, 0, 65535));
   run.mode = settings_.Mode();
-  run.sweep = ParseSweepType(run.sweep_type);
-  run.measure = ParseMode(run.mode);
+  run.sweep = sweep.sweep;
+  run.measure = sweep.mode;
 
   // The axis is labelled with span / (points - 1); one point has no span.
-  const StimulusAxis axis = ReadStimulusAxis(settings_);
+  const StimulusAxis axis = ReadStimulusAxis(sweep);
   run.axis = run.sweep == SweepKind::Frequency ? AxisKind::Frequency
              : run.sweep == SweepKind::Phase   ? AxisKind::Phase
                                                : AxisKind::Power;
   run.axis_start = axis.start;
   run.axis_step = axis.step;
+  run.settings = sweep;
   run_ = std::move(run);
   run_normal_ = run_.capture_mode == kNormalMode;
 }
@@ -184,12 +187,10 @@ void SampleConverter::BeginSweep() {
 
 int SampleConverter::AveragingFactor() {
   // The box is converted again only when a setting has changed since.
-  if (settings_.Revision() != factor_revision_) {
-    const int64_t factor = settings_.Int(Setting::Average);
-    factor_ = static_cast<int>(std::clamp<int64_t>(factor, 1, kMaxAverageFactor));
-    factor_revision_ = settings_.Revision();
-  }
-  return factor_;
+  const SweepSettings& sweep = sweep_.Current();
+  if (!sweep.bad.empty())
+    sweep.Require({Setting::Average});  // per point: the call only when needed
+  return static_cast<int>(std::clamp<int64_t>(sweep.average, 1, kMaxAverageFactor));
 }
 
 void SampleConverter::AveragePoint(size_t i) {

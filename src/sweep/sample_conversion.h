@@ -11,6 +11,7 @@
 #include "base/constants.h"
 #include "base/instrument_settings.h"
 #include "base/measurement.h"
+#include "base/sweep_settings.h"
 
 namespace ostra {
 
@@ -37,6 +38,7 @@ struct RunParameters {
   AxisKind axis = AxisKind::Frequency;
   int64_t axis_start = 0;  // Hz, degrees or power word
   int64_t axis_step = 0;   // per point, span / (points - 1), 0 for one point
+  SweepSettings settings;  // the numbers the run was started with
 };
 
 // The values of one point handed to the capture lines and the correction.
@@ -55,7 +57,8 @@ struct ConvertedPoint {
 // BeginSweep; per point: ConvertPoint. Steady-state sweeps allocate nothing.
 class SampleConverter {
  public:
-  explicit SampleConverter(const InstrumentSettings& settings) : settings_(settings) {}
+  explicit SampleConverter(const InstrumentSettings& settings)
+      : settings_(settings), sweep_(settings) {}
 
   std::vector<double> PointI, PointQ;
   std::vector<double> DcOffsetI, DcOffsetQ;  // filled by LoadDcOffsets
@@ -106,6 +109,7 @@ class SampleConverter {
   void AveragePoint(size_t i);
 
   const InstrumentSettings& settings_;
+  SweepSettingsCache sweep_;
   RunParameters run_;
   int previous_factor_ = 0;  // factor read during the previous sweep of the run
   bool run_normal_ = true;   // CaptureMode is "normal": averaged values are shown
@@ -115,10 +119,6 @@ class SampleConverter {
   std::vector<double> history_i_, history_q_;
   int history_rows_ = 0;
   int history_length_ = 0;
-
-  // The factor text last converted, by settings revision.
-  uint64_t factor_revision_ = UINT64_MAX;
-  int factor_ = 1;
 };
 
 }  // namespace ostra

@@ -7,7 +7,6 @@
 
 #include "base/atomic_file.h"
 #include "base/errors.h"
-#include "base/instrument_limits.h"
 #include "base/text_util.h"
 #include "cal/error_correction.h"
 #include "sweep/sweep_pipeline.h"
@@ -144,8 +143,9 @@ void SweepEngine::SizeAverageHistory() {
   const auto held = [](int64_t value) {
     return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
   };
-  converter_.SizeHistory(held(settings_.Int(Setting::Average)),
-                         held(settings_.Int(Setting::Points)));
+  const SweepSettings sweep = ReadSweepSettings(settings_);
+  sweep.Require({Setting::Average, Setting::Points});
+  converter_.SizeHistory(held(sweep.average), held(sweep.points));
 }
 
 void SweepEngine::ResetAverageCount() { converter_.AverageCount = 0; }
@@ -260,11 +260,8 @@ bool SweepEngine::BeginRun(std::string_view capture_mode) {
   // dialog's own message.
   bool fits = true;
   if (!control_.StopRequested()) {
-    const char* refusal = run.points < kLimits.points.lower ? "Points can not be less than 1"
-                          : run.points > kMaxTracePoints    ? "Points can not be more than 500"
-                          : run.dwell < kLimits.dwell.lower ? "Dwell can not be less than 1"
-                                                            : nullptr;
-    if (refusal != nullptr) {
+    const std::string refusal = RunLimitRefusal(run.settings);
+    if (!refusal.empty()) {
       platform_.ShowMessage(refusal);
       fits = false;
     }

@@ -65,8 +65,8 @@ uint8_t SweepTypeCode(SweepKind type) {
   return 9;
 }
 
-uint8_t RxGainCode(const InstrumentSettings& settings) {
-  return static_cast<uint8_t>(Low32(static_cast<double>(settings.Int(Setting::RxGain)) / 3.0));
+uint8_t RxGainCode(int64_t gain_db) {
+  return static_cast<uint8_t>(Low32(static_cast<double>(gain_db) / 3.0));
 }
 
 }  // namespace
@@ -83,74 +83,70 @@ double DbmFromPowerWord(uint16_t word) {
   return 10.0 * std::log10(watts * 1000.0);
 }
 
-StimulusAxis ReadStimulusAxis(const InstrumentSettings& settings) {
+StimulusAxis ReadStimulusAxis(const SweepSettings& sweep) {
   StimulusAxis axis;
-  axis.sweep = ParseSweepType(settings.SweepType());
-  axis.points = static_cast<int>(std::clamp<int64_t>(settings.Int(Setting::Points), 0, 65535));
-  switch (axis.sweep) {
-    case SweepKind::Frequency:
-      axis.start = settings.Int(Setting::StartFreq);
-      axis.stop = settings.Int(Setting::StopFreq);
-      break;
-    case SweepKind::Phase:
-      axis.start = settings.Int(Setting::StartPhase);
-      axis.stop = settings.Int(Setting::StopPhase);
-      break;
-    case SweepKind::Power:
-    case SweepKind::Other:
-      axis.start = static_cast<uint16_t>(PowerWordFromDbm(settings.Float(Setting::StartPower)));
-      axis.stop = static_cast<uint16_t>(
-          PowerWordFromDbm(static_cast<double>(settings.Int(Setting::StopPower))));
-      break;
+  axis.sweep = sweep.sweep;
+  axis.points = static_cast<int>(std::clamp<int64_t>(sweep.points, 0, 65535));
+  if (sweep.sweep == SweepKind::Frequency || sweep.sweep == SweepKind::Phase) {
+    axis.start = sweep.start;
+    axis.stop = sweep.stop;
+  } else {
+    axis.start = PowerWord(sweep.start_dbm);
+    axis.stop = PowerWord(sweep.stop_dbm);
   }
   axis.step = PointStep(axis.start, axis.stop, axis.points);
   return axis;
 }
 
-SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
+StimulusAxis ReadStimulusAxis(const InstrumentSettings& settings) {
+  const SweepSettings sweep = ReadSweepSettings(settings);
+  sweep.Require({Setting::Points, StartBoxOf(sweep.sweep), StopBoxOf(sweep.sweep)});
+  return ReadStimulusAxis(sweep);
+}
+
+SweepProgram ComputeSweepWords(const SweepSettings& sweep) {
   SweepProgram program;
-  const int64_t points = settings.Int(Setting::Points);
-  const int64_t dwell = settings.Int(Setting::Dwell);
-  const SweepKind type = ParseSweepType(settings.SweepType());
-  program.points = static_cast<uint16_t>(points);
-  program.mode = ParseMode(settings.Mode()) == ModeKind::Reflection ? 0 : 1;
+  program.points = static_cast<uint16_t>(sweep.points);
+  program.mode = sweep.mode == ModeKind::Reflection ? 0 : 1;
   program.sweep_count = 3;
-  program.sweep_type = SweepTypeCode(type);
-  program.dwell = static_cast<uint8_t>(dwell);
-  program.rx_gain_code = RxGainCode(settings);
-  program.preamp = settings.Checked(Setting::Preamp) ? 1 : 0;
+  program.sweep_type = SweepTypeCode(sweep.sweep);
+  program.dwell = static_cast<uint8_t>(sweep.dwell);
+  program.rx_gain_code = RxGainCode(sweep.rx_gain_db);
+  program.preamp = sweep.preamp ? 1 : 0;
 
   // The instrument steps by the spacing the points are labelled with, so the
   // last point lies on the stop value (to the synthesiser's word rounding).
-  if (type == SweepKind::Frequency) {
-    const int64_t start = settings.Int(Setting::StartFreq);
-    const int64_t stop = settings.Int(Setting::StopFreq);
-    program.start_word = FrequencyWord(start);
-    program.step_word = FrequencyWord(PointStep(start, stop, points));
-    program.power_word = PowerWord(settings.Float(Setting::PowerFreq));
-    program.freq_word = FrequencyWord(start);
+  const int64_t points = sweep.points;
+  if (sweep.sweep == SweepKind::Frequency) {
+    program.start_word = FrequencyWord(sweep.start);
+    program.step_word = FrequencyWord(PointStep(sweep.start, sweep.stop, points));
+    program.power_word = PowerWord(sweep.source_dbm);
+    program.freq_word = FrequencyWord(sweep.start);
     program.phase_word = 0;
-  } else if (type == SweepKind::Phase) {
-    const int64_t start = settings.Int(Setting::StartPhase);
-    const int64_t stop = settings.Int(Setting::StopPhase);
-    program.start_word = PhaseWord(start);
-    program.step_word = PhaseWord(PointStep(start, stop, points));
-    program.power_word = PowerWord(settings.Float(Setting::PowerPhase));
-    program.freq_word = FrequencyWord(settings.Int(Setting::FreqPhase));
+  } else if (sweep.sweep == SweepKind::Phase) {
+    program.start_word = PhaseWord(sweep.start);
+    program.step_word = PhaseWord(PointStep(sweep.start, sweep.stop, points));
+    program.power_word = PowerWord(sweep.source_dbm);
+    program.freq_word = FrequencyWord(sweep.source_hz);
     program.phase_word = 0;
   } else {
-    // The stop power is a whole number of dBm; the start power a decimal.
-    const uint16_t start = PowerWord(settings.Float(Setting::StartPower));
-    const uint16_t stop = PowerWord(static_cast<double>(settings.Int(Setting::StopPower)));
+    const uint16_t start = PowerWord(sweep.start_dbm);
+    const uint16_t stop = PowerWord(sweep.stop_dbm);
     // A falling sweep gets the two's complement of its step: the
     // instrument's 32-bit accumulator wraps back down through the words.
     program.start_word = start;
     program.step_word = Low32(static_cast<double>(PointStep(start, stop, points)));
     program.power_word = 0;
-    program.freq_word = FrequencyWord(settings.Int(Setting::FreqPower));
-    program.phase_word = static_cast<uint16_t>(PhaseWord(settings.Int(Setting::PhasePower)));
+    program.freq_word = FrequencyWord(sweep.source_hz);
+    program.phase_word = static_cast<uint16_t>(PhaseWord(sweep.source_deg));
   }
   return program;
+}
+
+SweepProgram ComputeSweepWords(const InstrumentSettings& settings) {
+  const SweepSettings sweep = ReadSweepSettings(settings);
+  sweep.RequireSweep();
+  return ComputeSweepWords(sweep);
 }
 
 SweepEstimates EstimateAcquisition(int64_t points, int64_t dwell) {
@@ -176,18 +172,21 @@ SweepProgrammer::SweepProgrammer(const InstrumentSettings& settings, Platform& p
       cal_(cal),
       converter_(converter),
       cal_data_dir_(std::move(cal_data_dir)),
-      program_sweep_(std::move(program_sweep)) {}
+      program_sweep_(std::move(program_sweep)),
+      sweep_(settings) {}
 
 void SweepProgrammer::ProgramCurrentSweep(SweepControl& control) {
   control.ClearStop();
-  const int64_t dwell = settings_.Int(Setting::Dwell);  // dwell is converted first
-  const int64_t points = settings_.Int(Setting::Points);
-  CheckEstimates(EstimateAcquisition(points, dwell), control);
-  LoadOffsets(points);
-  RxGainCode(settings_);  // step order: a bad gain box stops before the tables load
+  // A copy: the steps below may process messages that change the settings.
+  const SweepSettings sweep = sweep_.Current();
+  sweep.Require({Setting::Dwell, Setting::Points});  // dwell is converted first
+  CheckEstimates(EstimateAcquisition(sweep.points, sweep.dwell), control);
+  LoadOffsets(sweep.points);
+  sweep.Require({Setting::RxGain});  // a bad gain box stops before the tables load
   cal_.LoadCalTables(cal_data_dir_, platform_, log_);
 
-  const SweepProgram program = ComputeSweepWords(settings_);
+  sweep.RequireSweep();
+  const SweepProgram program = ComputeSweepWords(sweep);
   const uint32_t received = program_sweep_ ? program_sweep_(program) : 0;
   LogProgram(program, received);
 }
@@ -247,10 +246,11 @@ void SweepProgrammer::LogProgram(const SweepProgram& program, uint32_t received)
 bool ApplyReceiverSettings(const InstrumentSettings& settings, AppLog& log,
                            const std::function<uint32_t(bool)>& set_preamp,
                            const std::function<uint32_t(uint8_t)>& set_rx_gain) {
-  const bool preamp = settings.Checked(Setting::Preamp);
-  if (set_preamp(preamp) == 0) return false;
-  log.WriteLog(preamp ? "Preamp Enabled" : "Preamp Disabled");
-  set_rx_gain(RxGainCode(settings));
+  const SweepSettings sweep = ReadSweepSettings(settings);
+  if (set_preamp(sweep.preamp) == 0) return false;
+  log.WriteLog(sweep.preamp ? "Preamp Enabled" : "Preamp Disabled");
+  sweep.Require({Setting::RxGain});
+  set_rx_gain(RxGainCode(sweep.rx_gain_db));
   log.WriteLog("Rx gain set to " + settings.Text(Setting::RxGain));
   return true;
 }

@@ -12,6 +12,7 @@
 #include "base/instrument_settings.h"
 #include "base/measurement.h"
 #include "base/platform.h"
+#include "base/sweep_settings.h"
 #include "device/protocol.h"
 
 namespace ostra {
@@ -31,8 +32,9 @@ double DbmFromPowerWord(uint16_t word);
 // The stimulus of a sweep's points as the settings give it: whole hertz or
 // degrees, or (a power sweep, and any other type) 16-bit power words of the
 // decimal start power and the whole stop power; the step is
-// Rnd((stop - start) / (points - 1)), 0 with one point. Raises
-// ConversionError when a box that the sweep type needs is not a number.
+// Rnd((stop - start) / (points - 1)), 0 with one point. From the settings'
+// texts it raises ConversionError when the points, start or stop box is not
+// a number.
 struct StimulusAxis {
   SweepKind sweep = SweepKind::Frequency;
   int points = 0;  // held at 0..65535
@@ -40,12 +42,14 @@ struct StimulusAxis {
   int64_t stop = 0;
   int64_t step = 0;
 };
+StimulusAxis ReadStimulusAxis(const SweepSettings& sweep);
 StimulusAxis ReadStimulusAxis(const InstrumentSettings& settings);
 
 // The words of the sweep program for the current settings. The step word is
 // the axis step above, so the instrument measures every point where the axis
 // labels it, the last one at the stop value. Raises
 // ConversionError when a box that the sweep type needs is not a number.
+SweepProgram ComputeSweepWords(const SweepSettings& sweep);
 SweepProgram ComputeSweepWords(const InstrumentSettings& settings);
 
 // Values derived from the settings and shared with the acquisition loop.
@@ -93,6 +97,7 @@ class SweepProgrammer {
   SampleConverter& converter_;
   std::filesystem::path cal_data_dir_;
   ProgramSweepFn program_sweep_;
+  SweepSettingsCache sweep_;
   SweepEstimates estimates_;
 };
 
