@@ -1,6 +1,7 @@
 // The whole program with its windows, sweeping at the default settings
 // against the test D2XX library in real time (an acquisition takes the
-// instrument's own time, the driver otherwise costs nothing), on a real X
+// instrument's own time; without noise, each repeats the one before, so
+// the driver costs nothing), on a real X
 // display: how many sweeps the chart shows per second against the
 // instrument's rate, and the processor time of the whole process (every
 // thread) over `seconds`, at two window sizes. Run it under xvfb-run
@@ -89,13 +90,15 @@ fs::path MakeAppFolder() {
   return app;
 }
 
-// The test library answers at once unless told to take the instrument's time.
+// The test library answers at once unless told to take the instrument's
+// time, and makes every acquisition afresh unless told to repeat it.
 void TestLibraryInRealTime() {
   void* module = dlopen(OSTRA_TEST_D2XX_PATH, RTLD_NOW | RTLD_NOLOAD);
   auto control = module
                      ? reinterpret_cast<int (*)(const char*)>(dlsym(module, "OstraTestD2xxControl"))
                      : nullptr;
-  if (control == nullptr || control("reset") != 0 || control("real-time") != 0) {
+  if (control == nullptr || control("reset") != 0 || control("real-time") != 0 ||
+      control("replay") != 0) {
     std::fprintf(stderr, "the test D2XX library cannot run in real time\n");
     std::exit(1);
   }

@@ -66,6 +66,8 @@ class SweepRecorder : public TraceSink {
 
   void ClearTrace() override;
   void PlotTracePoint(int i, double x, const PointResult& result) override;
+  void HoldRedraw() override { display_.HoldRedraw(); }
+  void ReleaseRedraw() override { display_.ReleaseRedraw(); }
 
   // After the last point of a sweep, with the run it belongs to.
   void EndSweep(const RunParameters& run, const InstrumentSettings& settings);

@@ -72,6 +72,7 @@ QtPlatform::QtPlatform() : ui_thread_(std::this_thread::get_id()) {
 
 QtPlatform::~QtPlatform() {
   status_timer_.stop();
+  wait_deadline_.stop();
   for (QTimer* timer : timers_) delete timer;
 }
 
@@ -155,7 +156,7 @@ MessageResult QtPlatform::ShowMessageHere(const std::string& text, MessageKind k
 // The acquisition loop sets the text after every sweep, up to sixty times a
 // second, and each new text repaints the whole bar. The bar shows the newest
 // text at most every kStatusHoldMs, which a person reads no differently.
-constexpr int kStatusHoldMs = 100;
+constexpr int kStatusHoldMs = 250;
 
 void QtPlatform::SetStatusText(const std::string& text) {
   const QString message = QString::fromStdString(text);
@@ -201,13 +202,18 @@ void QtPlatform::WaitForEvents(int max_wait_ms) {
     return;
   }
   // The deadline is itself an event: whichever comes first, a window message
-  // or this timer, ends the wait. The processor sleeps in between.
-  QTimer deadline;
+  // or this timer, ends the wait. The processor sleeps in between. A wait
+  // inside a wait (a handler that waits) has a timer of its own.
+  QTimer local;
+  QTimer& deadline = deadline_busy_ ? local : wait_deadline_;
+  const bool outer = !deadline_busy_;
+  deadline_busy_ = true;
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
-  QObject::connect(&deadline, &QTimer::timeout, [] {});
   deadline.start(max_wait_ms);
   QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  deadline.stop();
+  if (outer) deadline_busy_ = false;
 }
 
 int64_t QtPlatform::PerformanceCounter() {

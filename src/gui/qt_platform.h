@@ -89,6 +89,9 @@ class QtPlatform : public Platform {
   QString status_pending_;
   QTimer status_timer_;
   QElapsedTimer status_clock_;
+  // The deadline of WaitForEvents, kept rather than made for every wait.
+  QTimer wait_deadline_;
+  bool deadline_busy_ = false;
   std::array<QPointer<QWidget>, 5> windows_{};
   std::atomic<bool> quit_requested_{false};
 };

@@ -383,19 +383,27 @@ void SimulatedInstrument::StartAcquisition() {
   const size_t samples = points * dwell * program.sweep_count;
   const size_t bytes = std::min(samples * 4, kMaxStreamBytes);
 
-  std::vector<Complex> volts(points);
-  for (size_t i = 0; i < points && i * dwell * 4 < bytes; ++i) {
-    volts[i] = ExpectedVoltsLocked(program, static_cast<uint32_t>(i));
-  }
-  std::normal_distribution<double> noise(0.0, noise_volts_ > 0 ? noise_volts_ : 1.0);
-  auto noisy = [&](double v) { return noise_volts_ > 0 ? v + noise(random_) : v; };
+  if (replay_ && !replay_stream_.empty() && replayed_program_ == program) {
+    stream_ = replay_stream_;
+  } else {
+    std::vector<Complex> volts(points);
+    for (size_t i = 0; i < points && i * dwell * 4 < bytes; ++i) {
+      volts[i] = ExpectedVoltsLocked(program, static_cast<uint32_t>(i));
+    }
+    std::normal_distribution<double> noise(0.0, noise_volts_ > 0 ? noise_volts_ : 1.0);
+    auto noisy = [&](double v) { return noise_volts_ > 0 ? v + noise(random_) : v; };
 
-  stream_.clear();
-  stream_.reserve(bytes);
-  for (size_t sample = 0; stream_.size() + 4 <= bytes; ++sample) {
-    const Complex& v = volts[(sample / dwell) % points];
-    PutBigEndian16(stream_, Quantise(noisy(v.real())));
-    PutBigEndian16(stream_, Quantise(noisy(v.imag())));
+    stream_.clear();
+    stream_.reserve(bytes);
+    for (size_t sample = 0; stream_.size() + 4 <= bytes; ++sample) {
+      const Complex& v = volts[(sample / dwell) % points];
+      PutBigEndian16(stream_, Quantise(noisy(v.real())));
+      PutBigEndian16(stream_, Quantise(noisy(v.imag())));
+    }
+    if (replay_) {
+      replay_stream_ = stream_;
+      replayed_program_ = program;
+    }
   }
   if (short_reads_.Take()) {
     stream_.resize(stream_.size() - std::min<size_t>(stream_.size(), short_read_bytes_));
@@ -463,6 +471,12 @@ void SimulatedInstrument::SetNoise(double volts_rms) {
 void SimulatedInstrument::SetSeed(uint64_t seed) {
   std::lock_guard lock(mutex_);
   random_.seed(seed);
+}
+
+void SimulatedInstrument::SetReplay(bool replay) {
+  std::lock_guard lock(mutex_);
+  replay_ = replay;
+  replay_stream_.clear();
 }
 
 void SimulatedInstrument::SetRealTime(bool real_time) {

@@ -116,6 +116,10 @@ class SimulatedInstrument : public Transport {
   // StartSweep and FT_Read waits for it up to its read time-out. Instant:
   // delivered at once, and a read with nothing pending returns at once.
   void SetRealTime(bool real_time);
+  // For measuring the program alone: an acquisition of the same program as
+  // the one before repeats its samples instead of making them again, so the
+  // instrument costs the computer nothing.
+  void SetReplay(bool replay);
   // points x sweeps x (dwell x 5 us + 46 us).
   static std::chrono::microseconds AcquisitionTime(const SweepProgram& program);
   // The volts (I + jQ, DC offsets included, no noise, no quantisation) that
@@ -218,6 +222,9 @@ class SimulatedInstrument : public Transport {
   double noise_volts_ = kDefaultNoiseVolts;
   std::mt19937_64 random_;
   bool real_time_ = true;
+  bool replay_ = false;
+  SweepProgram replayed_program_{};
+  std::vector<uint8_t> replay_stream_;
   SweepProgram program_{};
   FlashMemory flash_;
   SimulatorCounters counters_;

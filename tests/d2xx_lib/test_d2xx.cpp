@@ -39,7 +39,9 @@ ostra::SimulatedInstrument& Instrument() {
 // "reset" (no faults, one instrument, the series RLC), "no-device",
 // "unplug" (every read and write fails from now on), "dut=<name>",
 // "noise=<volts>", "real-time" (an acquisition takes the instrument's own
-// time). Returns 0, or -1 for an unknown command.
+// time), "replay" (an acquisition of an unchanged program repeats the one
+// before: the instrument costs nothing). Returns 0, or -1 for an unknown
+// command.
 OSTRA_D2XX_EXPORT int OstraTestD2xxControl(const char* command) {
   const std::string text = command ? command : "";
   auto& sim = Instrument();
@@ -50,6 +52,7 @@ OSTRA_D2XX_EXPORT int OstraTestD2xxControl(const char* command) {
         {{ostra::SimulatedInstrument::kDescription, ostra::SimulatedInstrument::kSerial}});
     sim.SetDut(ostra::Dut::SeriesRlc);
     sim.SetNoise(0.0);
+    sim.SetReplay(false);
     return 0;
   }
   if (text == "no-device") {
@@ -68,6 +71,10 @@ OSTRA_D2XX_EXPORT int OstraTestD2xxControl(const char* command) {
   }
   if (text == "real-time") {
     sim.SetRealTime(true);
+    return 0;
+  }
+  if (text == "replay") {
+    sim.SetReplay(true);
     return 0;
   }
   if (text.rfind("noise=", 0) == 0) {
