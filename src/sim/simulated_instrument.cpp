@@ -473,12 +473,6 @@ void SimulatedInstrument::SetSeed(uint64_t seed) {
   random_.seed(seed);
 }
 
-void SimulatedInstrument::SetReplay(bool replay) {
-  std::lock_guard lock(mutex_);
-  replay_ = replay;
-  replay_stream_.clear();
-}
-
 void SimulatedInstrument::SetRealTime(bool real_time) {
   std::lock_guard lock(mutex_);
   real_time_ = real_time;

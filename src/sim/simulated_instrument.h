@@ -119,7 +119,11 @@ class SimulatedInstrument : public Transport {
   // For measuring the program alone: an acquisition of the same program as
   // the one before repeats its samples instead of making them again, so the
   // instrument costs the computer nothing.
-  void SetReplay(bool replay);
+  void SetReplay(bool replay) {
+    std::lock_guard lock(mutex_);
+    replay_ = replay;
+    replay_stream_.clear();
+  }
   // points x sweeps x (dwell x 5 us + 46 us).
   static std::chrono::microseconds AcquisitionTime(const SweepProgram& program);
   // The volts (I + jQ, DC offsets included, no noise, no quantisation) that
